@@ -1,0 +1,47 @@
+// The bit codec: one data byte in bit 0 of eight consecutive carrier bytes,
+// most significant bit first; the 32-bit size field; and the text fields.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/Korimocom.h"
+
+namespace Korimocom {
+
+using WorkArray = std::array<Byte, 8>;
+
+void EmbedByte(WorkArray& work, Byte data);
+Byte ExtractByte(const WorkArray& work);
+
+// Writes image indices 54..85 and forces bit 0 of index 57 to 1 (kind 1).
+// Raises a subscript error when ImageBytes is shorter than 86 bytes.
+void WriteSizeField(const Long& value);
+// The stored 28-bit size, or 0 when it is 0 or above ImageDataSize; sets CarrierKind.
+Long ReadSizeField();
+
+// The part of a path after its last "\" or "/".
+std::string FileTitleOf(const std::string& path);
+// Length of the text in CP932 bytes; raises an overflow error above 32767.
+Integer AnsiByteLength(const std::string& text);
+// The first n bytes of the array, converted from CP932 to UTF-8.
+// Raises a subscript error when n exceeds the array.
+std::string BytesToString(const std::vector<Byte>& array, Long n);
+std::string BytesToString(const Byte* bytes, std::size_t n);
+// count = CP932 byte length, or -1 when it is limit or more (array untouched).
+// Raises a subscript error when the array is too small for count bytes.
+void StringToBytes(const std::string& text, std::vector<Byte>& array, Long limit, Long& count);
+
+// ---- Whole-field helpers over ImageBytes (the hot loops) -------------------
+// Data byte k of a field starting at image index `base` lies at base + 8k .. base + 8k + 7.
+// Both are bit-for-bit equal to EmbedByte / ExtractByte per byte; the caller
+// guarantees base + 8 * count <= ImageBytes.size().
+void EmbedBytes(std::size_t base, const Byte* data, std::size_t count);
+void ExtractBytes(std::size_t base, Byte* data, std::size_t count);
+// One data byte at `base`, bounds-checked (raises a subscript error).
+void EmbedByteAt(std::size_t base, Byte data);
+Byte ExtractByteAt(std::size_t base);
+
+}  // namespace Korimocom

@@ -1,0 +1,174 @@
+#include "engine/Extraction.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/BitCodec.h"
+#include "engine/CarrierLayout.h"
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "engine/RuntimeError.h"
+#include "platform/Platform.h"
+
+namespace Korimocom {
+
+namespace {
+
+using namespace korimo::layout;
+namespace platform = korimo::platform;
+
+constexpr Byte kRiff[4] = {'R', 'I', 'F', 'F'};
+
+// A carrier whose fields point past the image: the path ends with no sound.
+struct DamagedCarrier {};
+
+void RequireInImage(std::size_t end) {
+  if (end > ImageBytes.size()) throw DamagedCarrier{};
+}
+
+void DeleteTempWav() { platform::Current().DeleteFile(TempWavPath()); }
+
+bool WriteAll(int fd, const Byte* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writes the whole SoundBytes array to TempDir + "temp.wav". The name is fixed
+// and the directory may be shared, so the file is created fresh: exclusive
+// create, no symbolic link followed, readable by the owner only.
+void WriteTempFile() {
+  const std::string path = TempWavPath();
+  bool ok = false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    ok = WriteAll(fd, SoundBytes.data(), SoundBytes.size());
+    ok = (::close(fd) == 0) && ok;
+  }
+  if (!ok) {
+    platform::Current().SetWaitCursor(false);
+    platform::Notify(korimo::msg::kCannotSaveTemp);
+    platform::Current().SetWaitCursor(true);
+    SoundLoaded = 0;
+    return;
+  }
+  SoundLoaded = 1;
+  Synthesized = 1;
+  SoundPath = path;
+}
+
+bool StartsWithRiff() { return SoundBytes.size() >= 4 && std::memcmp(SoundBytes.data(), kRiff, 4) == 0; }
+
+}  // namespace
+
+void ExtractPlainSound() {
+  // The sound follows the size field directly; SoundBytes keeps the size the
+  // image load gave it.
+  const auto size = static_cast<std::size_t>(SoundSize);
+  RequireInImage(kPlainSoundIndex + 8 * size);
+  if (size > SoundBytes.size()) throw DamagedCarrier{};
+  ExtractBytes(kPlainSoundIndex, SoundBytes.data(), 4);
+  if (!StartsWithRiff()) {
+    SoundLoaded = 0;
+    return;
+  }
+  ExtractBytes(kPlainSoundIndex + 32, SoundBytes.data() + 4, size - 4);
+  SoundBytesRead = SoundSize;
+  WriteTempFile();
+}
+
+void ExtractHeaderedSound() {
+  RequireInImage(kNameIndex);
+  Byte signature[2];
+  ExtractBytes(kSignatureIndex, signature, 2);
+  if (signature[0] != kSignature[0] || signature[1] != kSignature[1]) {
+    // Report a foreign or damaged record as no sound, whatever the previous
+    // image had.
+    SoundLoaded = 0;
+    return;
+  }
+
+  const Byte p = ExtractByteAt(kPasswordLengthIndex);
+  if (p > kPasswordSlots) throw DamagedCarrier{};
+  if (p != 0) {
+    Byte stored[kPasswordSlots];
+    ExtractBytes(kPasswordIndex, stored, kPasswordSlots);
+    const std::string storedPassword = BytesToString(stored, p);
+    if (storedPassword != Password) {
+      platform::Current().SetWaitCursor(false);
+      DialogOpening = 1;
+      platform::Current().ShowPasswordDialog();
+      const bool locked = storedPassword != Password;
+      if (locked) {
+        SoundLoaded = 1;
+        Synthesized = 2;
+        DeleteTempWav();
+      }
+      platform::Current().SetWaitCursor(true);
+      if (locked) return;
+    }
+  }
+
+  const Byte n = ExtractByteAt(kNameLengthIndex);
+  const std::size_t start = SoundAreaStart(n);
+  // The header and the SoundSize bytes of the sound must lie within the file.
+  RequireInImage(start + 8 * static_cast<std::size_t>(SoundSize));
+  // An area too small to hold even the RIFF tag cannot come from a real carrier.
+  const Long area = SoundAreaSizeFor(ImageDataSize, n);
+  if (area < 4) throw DamagedCarrier{};
+
+  SoundAreaSize = area;
+  Redim(SoundBytes, SoundAreaSize);
+  ExtractBytes(start, SoundBytes.data(), 4);
+  if (!StartsWithRiff()) {
+    SoundAreaSize = EmptySoundAreaSize(ImageDataSize);
+    Redim(SoundBytes, std::max<Long>(SoundAreaSize, 0));
+    SoundLoaded = 0;
+    return;
+  }
+  // The whole area, memo record included. Area bytes beyond the end of the
+  // file (image-data sizes that are not a multiple of 8) read as zero.
+  const std::size_t inFile = (ImageBytes.size() - start) / 8;
+  const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(SoundAreaSize), inFile);
+  ExtractBytes(start + 32, SoundBytes.data() + 4, count - 4);
+  SoundBytesRead = static_cast<Long>(count);
+  WriteTempFile();
+}
+
+void ExtractSound() {
+  Synthesized = 0;
+  SoundBytesRead = 0;
+  SoundSize = ReadSizeField();
+  if (SoundSize < 4) {
+    SoundLoaded = 0;
+  } else {
+    DeleteTempWav();
+    try {
+      switch (CarrierKind) {
+        case 0: ExtractPlainSound(); break;
+        case 1: ExtractHeaderedSound(); break;
+        default: SoundLoaded = 0; break;
+      }
+    } catch (const DamagedCarrier&) {
+      SoundLoaded = 0;
+      Synthesized = 0;
+    } catch (const korimo::RuntimeError&) {
+      SoundLoaded = 0;
+      Synthesized = 0;
+    }
+  }
+  if (SoundLoaded == 0) DeleteTempWav();
+}
+
+}  // namespace Korimocom

@@ -1,0 +1,69 @@
+#include "engine/Memo.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/BitCodec.h"
+#include "engine/Messages.h"
+#include "engine/RuntimeError.h"
+#include "platform/Cp932.h"
+#include "platform/Platform.h"
+
+namespace Korimocom {
+
+namespace {
+
+void Refuse(const char* message) {
+  korimo::platform::Notify(message);
+  OperationFailed = 1;
+}
+
+}  // namespace
+
+void PutMemo(const std::string& memoText, const std::string& fileName) {
+  const std::string name = korimo::cp932::FromUtf8(fileName);
+  if (name.size() >= 256) return Refuse(korimo::msg::kMemoNameTooLong);
+  OperationFailed = 0;
+
+  const std::string text = korimo::cp932::FromUtf8(memoText);
+  const std::size_t length = text.size();
+  if (length > static_cast<std::size_t>(MemoCapacity < 0 ? 0 : MemoCapacity))
+    return Refuse(korimo::msg::kMemoTooLong);
+  // The record must fit the sound area whatever MemoCapacity claims.
+  if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) + 5 + name.size() + length > SoundBytes.size())
+    return Refuse(korimo::msg::kMemoTooLong);
+
+  Byte* at = SoundBytes.data() + SoundSize;
+  const auto L = static_cast<std::uint32_t>(length);
+  at[0] = static_cast<Byte>(L >> 24);
+  at[1] = static_cast<Byte>(L >> 16);
+  at[2] = static_cast<Byte>(L >> 8);
+  at[3] = static_cast<Byte>(L);
+  at[4] = static_cast<Byte>(name.size());
+  std::memcpy(at + 5, name.data(), name.size());
+  std::memcpy(at + 5 + name.size(), text.data(), length);
+  MemoFileName = fileName;
+  MemoText = memoText;
+}
+
+Long GetMemo(std::string& fileName, std::string& memoText) {
+  fileName.clear();
+  memoText.clear();
+  if (CarrierKind != 1 || SoundSize < 0) return 0;
+  // Only a record that lies within what the extraction really read is a memo.
+  const std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(std::max<Long>(SoundBytesRead, 0)),
+                                                  SoundBytes.size());
+  const auto at = static_cast<std::size_t>(SoundSize);
+  if (at + 5 > limit) return 0;
+  const Byte* p = SoundBytes.data() + at;
+  const Long L = static_cast<Long>((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                                   (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]});
+  if (L <= 0) return 0;
+  const std::size_t m = p[4];
+  if (at + 5 + m + static_cast<std::size_t>(L) > limit) return 0;
+  fileName = BytesToString(p + 5, m);
+  memoText = BytesToString(p + 5 + m, static_cast<std::size_t>(L));
+  return L;
+}
+
+}  // namespace Korimocom

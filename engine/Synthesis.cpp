@@ -1,0 +1,84 @@
+#include "engine/Synthesis.h"
+
+#include <algorithm>
+
+#include "engine/BitCodec.h"
+#include "engine/CarrierLayout.h"
+#include "engine/RuntimeError.h"
+
+namespace Korimocom {
+
+namespace {
+
+using namespace korimo::layout;
+
+// CP932 byte lengths of the sound file name and the password, or -1 when a
+// text is too long to count.
+struct HeaderLengths {
+  int name = -1;
+  int password = -1;
+};
+
+HeaderLengths MeasureHeader() {
+  HeaderLengths h;
+  try {
+    h.name = AnsiByteLength(FileTitleOf(SoundPath));
+    h.password = AnsiByteLength(Password);
+  } catch (const korimo::RuntimeError&) {
+  }
+  return h;
+}
+
+// The header block can be written: name and password within their limits and
+// the whole block inside ImageBytes.
+bool HeaderWritable(const HeaderLengths& h) {
+  if (h.name < 0 || h.name > kMaxNameBytes || h.password < 0 || h.password > kPasswordSlots)
+    return false;
+  return SoundAreaStart(h.name) <= ImageBytes.size();
+}
+
+}  // namespace
+
+Long WriteHeaderBlock() {
+  const HeaderLengths h = MeasureHeader();
+  if (!HeaderWritable(h)) return -1;
+
+  std::vector<Byte> buffer(257, 0);
+  Long count = 0;
+  StringToBytes(kSignature, buffer, 256, count);
+  for (Long d = 0; d < count; ++d) EmbedByteAt(kSignatureIndex + 8 * d, buffer[d]);
+
+  EmbedByteAt(kPasswordLengthIndex, static_cast<Byte>(h.password));
+  StringToBytes(Password, buffer, 256, count);
+  std::fill(buffer.begin() + std::max<Long>(count, 0), buffer.begin() + kPasswordSlots, Byte{0});
+  EmbedBytes(kPasswordIndex, buffer.data(), kPasswordSlots);
+
+  EmbedByteAt(kNameLengthIndex, static_cast<Byte>(h.name));
+  StringToBytes(FileTitleOf(SoundPath), buffer, 256, count);
+  EmbedBytes(kNameIndex, buffer.data(), static_cast<std::size_t>(h.name));
+  return static_cast<Long>(SoundAreaStart(h.name));
+}
+
+void SynthesizeSound() {
+  // Every refusal is decided before the first bit is written, so a refused
+  // synthesis leaves ImageBytes exactly as it was.
+  const HeaderLengths h = MeasureHeader();
+  if (!HeaderWritable(h) || SoundSize < 0) {
+    OperationFailed = 1;
+    return;
+  }
+  WriteSizeField(SoundSize);
+  const Long start = WriteHeaderBlock();
+  if (start < 0) {
+    OperationFailed = 1;
+    return;
+  }
+  // The whole sound area (memo record and trailing zeros included) up to the
+  // embedding limit.
+  std::size_t count = static_cast<std::size_t>(EmbeddedAreaBytes(SoundAreaSize, h.name));
+  count = std::min(count, SoundBytes.size());
+  EmbedBytes(static_cast<std::size_t>(start), SoundBytes.data(), count);
+  ImageSaved = 0;
+}
+
+}  // namespace Korimocom

@@ -1,0 +1,18 @@
+// Embedding the loaded sound (and its memo record) into the loaded image.
+#pragma once
+
+#include "engine/Korimocom.h"
+
+namespace Korimocom {
+
+// Writes signature, password and sound file name. Returns the image index
+// where the sound area starts, or -1 (nothing written) when the name is 256
+// bytes or more, the password more than 8 bytes, or the image too small.
+Long WriteHeaderBlock();
+
+// Size field, header block and the embedded part of the sound area. On
+// refusal OperationFailed = 1 and ImageBytes is unchanged; on success
+// ImageSaved = 0.
+void SynthesizeSound();
+
+}  // namespace Korimocom

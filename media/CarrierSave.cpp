@@ -1,0 +1,21 @@
+#include "media/CarrierSave.h"
+
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "media/FileIO.h"
+#include "platform/Platform.h"
+
+namespace Korimocom {
+
+void SaveImageData(const std::string& path) {
+  if (ImageLoaded != 1) {
+    korimo::platform::Notify(korimo::msg::kNoImageToSave);
+    return;
+  }
+  if (korimo::fileio::WriteFileAtomically(path, ImageBytes.data(), ImageBytes.size()))
+    ImageSaved = 1;
+  else
+    korimo::platform::Notify(korimo::msg::kCannotSave);
+}
+
+}  // namespace Korimocom

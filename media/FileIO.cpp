@@ -1,0 +1,109 @@
+#include "media/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace korimo::fileio {
+
+int OpenForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+std::optional<std::size_t> FileLength(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return std::nullopt;
+  return static_cast<std::size_t>(st.st_size);
+}
+
+long long ReadUpTo(int fd, void* buffer, std::size_t size) {
+  auto* p = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, p + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+void Close(int fd) {
+  if (fd >= 0) ::close(fd);
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The file a path really names: symbolic links resolved, so the new file is
+// written beside the link's target and the link itself survives.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      std::string resolved = real;
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& requested, const std::uint8_t* data, std::size_t size) {
+  const std::string path = ResolveTarget(requested);
+  if (path.empty() || path.back() == '/') return false;
+
+  mode_t mode;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    // The read-only attribute is the absence of every write bit; checking the
+    // bits (not only access()) keeps the refusal when running as root.
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return false;
+    mode = st.st_mode & 07777;
+  } else {
+    if (errno != ENOENT) return false;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+
+  const std::string baseName = path.substr(path.find_last_of('/') + 1);
+  std::string temp = DirectoryOf(path) + "/." + baseName + ".korimo-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data, size);
+  ok = ok && ::fchmod(fd, mode) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace korimo::fileio

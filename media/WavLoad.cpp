@@ -1,0 +1,140 @@
+#include "media/WavLoad.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "engine/BitCodec.h"
+#include "engine/CarrierLayout.h"
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "engine/RuntimeError.h"
+#include "media/FileIO.h"
+#include "platform/Platform.h"
+
+namespace Korimocom {
+
+namespace {
+
+namespace platform = korimo::platform;
+namespace fileio = korimo::fileio;
+
+// RIFF header: "RIFF", chunk size (little-endian), "WAVE".
+constexpr std::size_t kHeaderSize = 12;
+constexpr char kRiffTag[] = "RIFF";
+constexpr char kWaveTag[] = "WAVE";
+// The largest chunk size whose sound length (chunk size + 8) is a Long.
+constexpr std::int64_t kMaxChunkSize = 2147483639;
+// A RIFF chunk holds at least its form type: a smaller size is no WAV file.
+constexpr std::int64_t kMinChunkSize = 4;
+
+void ShowWithNormalCursor(const char* text) {
+  platform::Current().SetWaitCursor(false);
+  platform::Notify(text);
+}
+
+}  // namespace
+
+void LoadSoundData(const std::string& path) {
+  if (ImageLoaded == 0) {
+    ShowWithNormalCursor(korimo::msg::kLoadImageFirst);
+    return;
+  }
+  if (SoundLoaded == 1) {
+    platform::Current().SetWaitCursor(false);
+    const auto answer = platform::Current().MessageBox(korimo::msg::kReplaceSound, platform::Buttons::YesNo,
+                                                       platform::Icon::Exclamation);
+    platform::Current().SetWaitCursor(true);
+    if (answer != platform::Answer::Yes) {
+      OperationFailed = 1;
+      return;
+    }
+  }
+
+  bool readFailure = false;
+  const char* refusal = nullptr;
+  std::int64_t soundLength = 0;
+  std::size_t firstLength = 0;
+  int nameBytes = 0;
+
+  // The three tags. A file shorter than the header reads as zeros there and so
+  // has wrong tags.
+  const int fd = fileio::OpenForRead(path);
+  if (fd < 0) {
+    readFailure = true;
+  } else {
+    Byte header[kHeaderSize] = {};
+    const auto length = fileio::FileLength(fd);
+    if (!length || fileio::ReadUpTo(fd, header, kHeaderSize) < 0) readFailure = true;
+    firstLength = length.value_or(0);
+    fileio::Close(fd);
+    if (!readFailure) {
+      const std::int64_t chunk = static_cast<std::int32_t>(std::uint32_t{header[4]} | (std::uint32_t{header[5]} << 8) |
+                                                           (std::uint32_t{header[6]} << 16) |
+                                                           (std::uint32_t{header[7]} << 24));
+      const bool riff = std::memcmp(header, kRiffTag, 4) == 0;
+      if (riff && chunk > kMaxChunkSize) readFailure = true;
+      soundLength = chunk + 8;
+      if (!riff || std::memcmp(header + 8, kWaveTag, 4) != 0 || chunk < kMinChunkSize)
+        refusal = korimo::msg::kCannotRead;
+    }
+  }
+
+  if (!readFailure && !refusal) {
+    try {
+      nameBytes = AnsiByteLength(FileTitleOf(path));
+      if (nameBytes > korimo::layout::kMaxNameBytes)
+        refusal = korimo::msg::kSoundNameTooLong;
+      else if (!korimo::layout::SoundFits(static_cast<Long>(soundLength), nameBytes))
+        refusal = korimo::msg::kSoundDoesNotFit;
+    } catch (const korimo::RuntimeError&) {
+      readFailure = true;
+    }
+  }
+
+  if (readFailure) {
+    ShowWithNormalCursor(korimo::msg::kCannotLoad);
+    platform::Current().SetWaitCursor(true);
+  } else if (refusal) {
+    ShowWithNormalCursor(refusal);
+    OperationFailed = 1;
+  } else {
+    // Accepted: only the sound itself is loaded; the rest of the area, where
+    // the memo record goes, stays zero whatever follows the RIFF chunk.
+    try {
+      SoundAreaSize = korimo::layout::SoundAreaSizeFor(ImageDataSize, nameBytes);
+      Redim(SoundBytes, SoundAreaSize);
+      const int again = fileio::OpenForRead(path);
+      const auto length = again >= 0 ? fileio::FileLength(again) : std::nullopt;
+      // A file cut short since the tags were read is a read failure; one that
+      // was shorter than its chunk size from the start fills what it has.
+      const std::size_t want = static_cast<std::size_t>(soundLength);
+      const std::size_t expect = want < firstLength ? want : firstLength;
+      if (!length || *length < expect || fileio::ReadUpTo(again, SoundBytes.data(), want) < static_cast<long long>(expect))
+        readFailure = true;
+      fileio::Close(again);
+    } catch (const std::bad_alloc&) {
+      readFailure = true;
+    }
+    if (readFailure) {
+      ShowWithNormalCursor(korimo::msg::kCannotLoad);
+      platform::Current().SetWaitCursor(true);
+    } else {
+      SoundLoaded = 1;
+      SoundSize = static_cast<Long>(soundLength);
+      SoundBytesRead = static_cast<Long>(SoundBytes.size());
+    }
+  }
+
+  if (readFailure) {
+    SoundSize = 0;
+    SoundPath.clear();
+    SoundLoaded = 0;
+  }
+  if (OperationFailed == 0) {
+    MemoFileName.clear();
+    MemoText.clear();
+  }
+}
+
+}  // namespace Korimocom

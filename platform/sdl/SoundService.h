@@ -1,0 +1,18 @@
+// The sound service behind Platform::PlaySound: SDL2 audio. Asynchronous; a
+// new playback replaces a running one. Any WAV encoding SDL decodes (PCM,
+// IMA/MS ADPCM, mu-law, A-law); bytes after the RIFF chunk are ignored.
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace korimo::sound {
+
+// Starts playing the WAV file at path and returns at once.
+platform::PlayResult PlayWavFile(const std::string& path);
+
+// Stops any playback and closes the audio device (exit path, tests).
+void Shutdown();
+
+}  // namespace korimo::sound
