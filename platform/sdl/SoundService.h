@@ -3,6 +3,7 @@
 // IMA/MS ADPCM, mu-law, A-law); bytes after the RIFF chunk are ignored.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/Platform.h"
@@ -11,6 +12,9 @@ namespace korimo::sound {
 
 // Starts playing the WAV file at path and returns at once.
 platform::PlayResult PlayWavFile(const std::string& path);
+
+// Bytes of decoded sound still waiting to be played; 0 when no device is open.
+std::uint32_t QueuedBytes();
 
 // Stops any playback and closes the audio device (exit path, tests).
 void Shutdown();

@@ -1,0 +1,146 @@
+// The sound service: one SDL audio device fed through SDL's audio queue.
+//
+// A WAV file is decoded whole by SDL (PCM, ADPCM, mu-law, A-law), queued on
+// a device opened with the WAV's own format, and the device is unpaused; the
+// call returns while SDL's audio thread plays the queue. A new playback
+// replaces the running one: with the same format the queue is emptied and
+// refilled, otherwise the device is closed (which stops it at once) and
+// opened again for the new format.
+
+#include "platform/sdl/SoundService.h"
+
+#include <SDL.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace korimo::sound {
+
+using platform::PlayResult;
+
+namespace {
+
+struct ServiceState {
+  bool audioReady = false;       // SDL's audio subsystem is initialised
+  SDL_AudioDeviceID device = 0;  // 0 while no device is open
+  SDL_AudioSpec deviceSpec{};    // the format the open device plays
+};
+
+ServiceState g_state;
+
+// Initialises SDL audio on first use. A failed attempt is retried on the next
+// request, so a sound server that appears later is picked up.
+bool EnsureAudio() {
+  if (g_state.audioReady) return true;
+  // Only audio is wanted; keep SDL away from the host's SIGINT/SIGTERM handling.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  g_state.audioReady = true;
+  return true;
+}
+
+void CloseDevice() {
+  if (g_state.device != 0) {
+    SDL_CloseAudioDevice(g_state.device);
+    g_state.device = 0;
+  }
+}
+
+// Device buffer length in sample frames: about 25 ms, a power of two.
+// SDL_LoadWAV_RW suggests 4096 frames, but closing a device makes the caller
+// wait two buffer lengths (a full second for an 8 kHz sound), and a
+// same-format replacement still lets the buffer already mixed play out.
+Uint16 BufferFrames(int freq) {
+  Uint16 frames = 256;
+  while (frames < 4096 && frames * 2 <= freq / 40) frames = static_cast<Uint16>(frames * 2);
+  return frames;
+}
+
+bool SameFormat(const SDL_AudioSpec& a, const SDL_AudioSpec& b) {
+  return a.freq == b.freq && a.format == b.format && a.channels == b.channels;
+}
+
+// Makes the open device match `spec`, reopening it when the format differs.
+// Returns false when no device can be opened.
+bool PrepareDevice(const SDL_AudioSpec& spec) {
+  if (g_state.device != 0 && SameFormat(g_state.deviceSpec, spec)) {
+    // Drops what is still waiting; at most the buffer SDL already mixed
+    // of the old sound is heard before the new one.
+    SDL_ClearQueuedAudio(g_state.device);
+    return true;
+  }
+  CloseDevice();
+  SDL_AudioSpec wanted = spec;
+  wanted.callback = nullptr;  // fed by SDL_QueueAudio
+  wanted.userdata = nullptr;
+  wanted.samples = BufferFrames(spec.freq);
+  // No allowed changes: SDL converts to the hardware format itself, so the
+  // queue always takes the WAV's decoded bytes as they are.
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+  if (device == 0) return false;
+  g_state.device = device;
+  g_state.deviceSpec = wanted;
+  return true;
+}
+
+// Decoded samples owned by SDL, released on every path out.
+struct DecodedWav {
+  Uint8* samples = nullptr;
+  Uint32 length = 0;
+  SDL_AudioSpec spec{};
+  DecodedWav() = default;
+  DecodedWav(const DecodedWav&) = delete;
+  DecodedWav& operator=(const DecodedWav&) = delete;
+  ~DecodedWav() {
+    if (samples) SDL_FreeWAV(samples);
+  }
+};
+
+// Reads and decodes the file. SDL takes the path as UTF-8 and honours the
+// RIFF chunk size, so bytes after the WAV (the rest of an extracted sound
+// area) are never read as sound.
+bool Decode(const std::string& path, DecodedWav& wav) {
+  // Only regular files: opening a FIFO or a device would block the caller.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+  if (!file) return false;
+  // freesrc = 1: SDL closes the file whether decoding succeeds or not.
+  return SDL_LoadWAV_RW(file, 1, &wav.spec, &wav.samples, &wav.length) != nullptr;
+}
+
+}  // namespace
+
+PlayResult PlayWavFile(const std::string& path) {
+  if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
+
+  // A file that cannot be played starts nothing and leaves a running
+  // sound alone.
+  DecodedWav wav;
+  if (path.empty() || !Decode(path, wav)) return PlayResult::NotPlayable;
+
+  if (!PrepareDevice(wav.spec)) return PlayResult::ServiceUnavailable;
+
+  // Queue before unpausing so playback runs straight through once started.
+  // SDL copies the samples; the decoded buffer is freed on return.
+  if (wav.length > 0 && SDL_QueueAudio(g_state.device, wav.samples, wav.length) != 0) {
+    CloseDevice();
+    return PlayResult::ServiceUnavailable;
+  }
+  SDL_PauseAudioDevice(g_state.device, 0);
+  return PlayResult::Started;
+}
+
+std::uint32_t QueuedBytes() {
+  return g_state.device != 0 ? SDL_GetQueuedAudioSize(g_state.device) : 0;
+}
+
+void Shutdown() {
+  CloseDevice();
+  if (g_state.audioReady) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g_state.audioReady = false;
+  }
+}
+
+}  // namespace korimo::sound
