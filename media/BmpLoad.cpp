@@ -1,6 +1,9 @@
 #include "media/BmpLoad.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "engine/CarrierLayout.h"
@@ -56,10 +59,14 @@ void LoadImageData(const std::string& path) {
   ErrorOnce error;
 
   Byte probe[kProbeSize] = {};
+  std::size_t firstLength = 0;
+  // A path that does not exist reads like an empty file (refused below, and
+  // never created); any other failure to open is a load error.
   const int fd = fileio::OpenForRead(path);
   if (fd < 0) {
-    error.Raise();
+    if (errno != ENOENT) error.Raise();
   } else {
+    firstLength = fileio::FileLength(fd).value_or(0);
     if (fileio::ReadUpTo(fd, probe, kProbeSize) < 0) error.Raise();
     fileio::Close(fd);
   }
@@ -89,11 +96,17 @@ void LoadImageData(const std::string& path) {
   bool readOk = false;
   const int whole = fileio::OpenForRead(path);
   if (whole >= 0) {
-    if (const auto length = fileio::FileLength(whole)) {
+    // A file that shrank or changed its header since the probe is not the
+    // file the header values came from: that is a read failure.
+    const auto length = fileio::FileLength(whole);
+    if (length && *length >= firstLength) {
       try {
         std::vector<Byte>().swap(ImageBytes);  // free the old image before the new one arrives
+        ImageBytes.reserve(*length);
+        AdviseHugePages(ImageBytes.data(), ImageBytes.capacity());
         ImageBytes.resize(*length);
-        readOk = fileio::ReadUpTo(whole, ImageBytes.data(), *length) == static_cast<long long>(*length);
+        readOk = fileio::ReadUpTo(whole, ImageBytes.data(), *length) == static_cast<long long>(*length) &&
+                 (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kProbeSize, firstLength)) == 0);
       } catch (const std::bad_alloc&) {
       }
     }

@@ -1,5 +1,6 @@
 #include "media/WavLoad.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -59,9 +60,14 @@ void LoadSoundData(const std::string& path) {
 
   // The three tags. A file shorter than the header reads as zeros there and so
   // has wrong tags.
+  // A path that does not exist reads like an empty file: wrong tags, and no
+  // file is created.
   const int fd = fileio::OpenForRead(path);
   if (fd < 0) {
-    readFailure = true;
+    if (errno == ENOENT)
+      refusal = korimo::msg::kCannotRead;
+    else
+      readFailure = true;
   } else {
     Byte header[kHeaderSize] = {};
     const auto length = fileio::FileLength(fd);

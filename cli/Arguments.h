@@ -1,0 +1,37 @@
+// The command line of korimo-cli, parsed into one plain record. Parsing only
+// checks the shape of the line (command, options, number of files); what the
+// files hold is the procedures' business.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korimo::cli {
+
+enum class Command { Help, Version, Info, Embed, Extract };
+
+struct Arguments {
+  Command command = Command::Help;
+  std::vector<std::string> files;  // info/extract: the carrier; embed: image, sound
+  std::string output;              // -o
+  std::optional<std::string> password;
+  std::optional<std::string> memo;
+  std::optional<std::string> memoFile;
+  std::optional<std::string> memoOut;
+  bool replace = false;
+};
+
+// A malformed command line; what() is a one-line English explanation.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+Arguments ParseArguments(const std::vector<std::string>& args);
+
+// The text printed by --help.
+std::string UsageText();
+
+}  // namespace korimo::cli

@@ -1,0 +1,179 @@
+#include "cli/Commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "cli/FileOutput.h"
+#include "engine/CarrierLayout.h"
+#include "engine/Extraction.h"
+#include "engine/Korimocom.h"
+#include "engine/Memo.h"
+#include "engine/Messages.h"
+#include "engine/Synthesis.h"
+#include "media/BmpLoad.h"
+#include "media/CarrierSave.h"
+#include "media/WavLoad.h"
+
+namespace korimo::cli {
+
+using namespace Korimocom;
+using platform::ConsolePlatform;
+
+namespace {
+
+// A password the carrier header cannot hold is refused before any file is read.
+bool PasswordAcceptable(const Arguments& args, ConsolePlatform& console) {
+  if (args.password && platform::PasswordTooLong(*args.password)) {
+    platform::Notify(msg::kPasswordTooLong);
+    return false;
+  }
+  console.SetPasswordEntry(args.password);
+  return true;
+}
+
+// A failure the procedures did not put into words still gets a message.
+int Refuse(ConsolePlatform& console, int messagesBefore, const char* fallback) {
+  if (console.MessagesShown() == messagesBefore) platform::Notify(fallback);
+  return kRefused;
+}
+
+// The open-image command without its window: load, and on success look for
+// sound in the image (which asks for the password of a protected carrier).
+bool OpenImage(const std::string& path) {
+  OperationFailed = 0;
+  LoadImageData(path);
+  const bool loaded = ImageLoaded == 1 && OperationFailed == 0;
+  if (loaded) ExtractSound();
+  OperationFailed = 0;
+  return loaded;
+}
+
+// The sound word of `info`, from Synthesized as the window reads it.
+const char* SoundState() {
+  switch (Synthesized) {
+    case 1: return "present";
+    case 2: return "protected";
+    default: return "none";
+  }
+}
+
+// A leading UTF-8 byte-order mark is no part of the memo (it has no CP932 form).
+std::string WithoutBom(std::string text) {
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  return text;
+}
+
+}  // namespace
+
+int RunInfo(const Arguments& args, ConsolePlatform& console) {
+  if (!PasswordAcceptable(args, console)) return kRefused;
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+
+  // The sound's figures are shown only when it is available, as the window
+  // shows them only for an unlocked sound.
+  const bool present = Synthesized == 1;
+  Long memoBytes = 0;
+  std::string name;
+  if (present) {
+    memoBytes = GetMemo(MemoFileName, MemoText);
+    if (CarrierKind == 1) name = layout::StoredSoundName();
+  }
+  std::cout << "image-data-size: " << ImageDataSize << '\n'
+            << "carrier-kind: " << static_cast<int>(CarrierKind) << '\n'
+            << "sound: " << SoundState() << '\n'
+            << "sound-size: " << (present ? SoundSize : 0) << '\n'
+            << "sound-name: " << name << '\n'
+            << "memo-bytes: " << (memoBytes > 0 ? memoBytes : 0) << '\n';
+  std::cout.flush();
+  if (!std::cout) return kRefused;
+  return Synthesized == 2 ? kLockedSound : kSuccess;
+}
+
+int RunEmbed(const Arguments& args, ConsolePlatform& console) {
+  if (!PasswordAcceptable(args, console)) return kRefused;
+  std::optional<std::string> memo = args.memo;
+  if (args.memoFile) {
+    memo = ReadWholeFile(*args.memoFile);
+    if (!memo) {
+      platform::Notify(msg::kCannotLoad);
+      return kRefused;
+    }
+    memo = WithoutBom(std::move(*memo));
+  }
+
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+
+  // The open-sound command: the replace question, if the image carries sound,
+  // is answered from --replace.
+  console.SetReplaceAllowed(args.replace);
+  OperationFailed = 0;
+  LoadSoundData(args.files[1]);
+  if (OperationFailed != 0 || SoundLoaded != 1) return Refuse(console, before, msg::kCannotLoad);
+  SoundPath = args.files[1];
+  Synthesized = 0;
+  ImageSaved = 1;
+
+  // The memo command and its dialog: the allowance first, then PutMemo.
+  if (memo) {
+    MemoCapacity = layout::MemoCapacityFor();
+    if (MemoCapacity < 1) {
+      platform::Notify(msg::kNoRoomForMemo);
+      return kRefused;
+    }
+    OperationFailed = 1;
+    PutMemo(*memo, layout::kMemoFileName);
+    if (OperationFailed != 0) return Refuse(console, before, msg::kMemoTooLong);
+  }
+
+  // The synthesize command: the password dialog takes the --password value;
+  // without one the entry is empty, which means no password.
+  console.SetPasswordEntry(args.password.value_or(std::string()));
+  DialogOpening = 1;
+  platform::Current().ShowPasswordDialog();
+  if (OperationFailed != 0) return Refuse(console, before, msg::kPasswordTooLong);
+  SynthesizeSound();
+  if (OperationFailed != 0) return Refuse(console, before, msg::kSoundDoesNotFit);
+  Synthesized = 1;
+  platform::Current().DeleteFile(layout::TempWavPath());
+
+  SaveImageData(args.output);
+  if (ImageSaved != 1) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+int RunExtract(const Arguments& args, ConsolePlatform& console) {
+  if (!PasswordAcceptable(args, console)) return kRefused;
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+
+  if (Synthesized == 2) {
+    platform::Notify(msg::kHasLockedSound);
+    return kLockedSound;
+  }
+  if (Synthesized != 1 || SoundLoaded != 1) return Refuse(console, before, msg::kLoadCarrier);
+  // The WAV file proper is the first SoundSize bytes of the sound area; the
+  // memo record and the padding behind it are not part of it.
+  if (SoundSize < 4 || static_cast<std::size_t>(SoundSize) > SoundBytes.size())
+    return Refuse(console, before, msg::kCannotLoad);
+  const std::string_view wav(reinterpret_cast<const char*>(SoundBytes.data()),
+                             static_cast<std::size_t>(SoundSize));
+
+  std::string memoText;
+  if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
+
+  // Both files are written beside their targets first and moved into place
+  // only when both writes succeeded.
+  PendingFile wavFile;
+  PendingFile memoFile;
+  if (!wavFile.Prepare(args.output, wav)) return Refuse(console, before, msg::kCannotSave);
+  if (args.memoOut && !memoFile.Prepare(*args.memoOut, memoText))
+    return Refuse(console, before, msg::kCannotSave);
+  if (!wavFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  if (args.memoOut && !memoFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+}  // namespace korimo::cli

@@ -1,0 +1,94 @@
+// korimo-cli: hides a WAV file in a BMP image and takes it out again from the
+// command line, through the same procedures as the window.
+
+#include <unistd.h>
+
+#include <climits>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/PrivateTempDir.h"
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "platform/Platform.h"
+#include "platform/console/ConsolePlatform.h"
+
+namespace {
+
+constexpr char kVersionLine[] = "korimo-cli 1.10";
+
+// The directory of the running executable, ending in "/".
+std::string ExecutableDir(const char* argv0) {
+  char buf[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  std::string path = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string(argv0 ? argv0 : "");
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+int Run(const korimo::cli::Arguments& args, korimo::platform::ConsolePlatform& console) {
+  using namespace korimo::cli;
+  switch (args.command) {
+    case Command::Info: return RunInfo(args, console);
+    case Command::Embed: return RunEmbed(args, console);
+    case Command::Extract: return RunExtract(args, console);
+    case Command::Help:
+    case Command::Version: break;
+  }
+  return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace korimo;
+  std::vector<std::string> argList(argv + (argc > 0 ? 1 : 0), argv + argc);
+
+  cli::Arguments args;
+  try {
+    args = cli::ParseArguments(argList);
+  } catch (const cli::UsageError& e) {
+    std::cerr << "korimo-cli: " << e.what() << "\n\n" << cli::UsageText();
+    return cli::kUsage;
+  }
+  if (args.command == cli::Command::Help) {
+    std::cout << cli::UsageText();
+    return cli::kSuccess;
+  }
+  if (args.command == cli::Command::Version) {
+    std::cout << kVersionLine << '\n';
+    return cli::kSuccess;
+  }
+
+  platform::ConsolePlatform console;
+  platform::SetCurrent(&console);
+  Korimocom::ResetWorkData();
+  Korimocom::AppDir = ExecutableDir(argc > 0 ? argv[0] : nullptr);
+
+  int code = cli::kRefused;
+  {
+    // "temp.wav" lives only in this private directory, which goes when the
+    // command ends, whichever way it ends.
+    cli::PrivateTempDir tempDir;
+    if (!tempDir.Create()) {
+      platform::Notify(msg::kCannotSaveTemp);
+    } else {
+      Korimocom::TempDir = tempDir.path();
+      try {
+        code = Run(args, console);
+      } catch (const std::bad_alloc&) {
+        platform::Notify(msg::kCannotLoad);
+        code = cli::kRefused;
+      } catch (const std::exception&) {
+        platform::Notify(msg::kCannotLoad);
+        code = cli::kRefused;
+      }
+    }
+  }
+  platform::SetCurrent(nullptr);
+  return code;
+}

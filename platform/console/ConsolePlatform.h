@@ -1,0 +1,48 @@
+// The platform backend of korimo-cli. There is nobody to click a box: every
+// message becomes one line on stderr, the one Yes/No question (replacing
+// sound the image already carries) is answered from a command-line flag, and
+// the password dialog accepts the password given on the command line.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace korimo::platform {
+
+class ConsolePlatform : public Platform {
+ public:
+  // Messages go to `err` (std::cerr by default).
+  ConsolePlatform();
+  explicit ConsolePlatform(std::ostream& err);
+
+  // The answer to the Yes/No question: Yes when replacing is allowed.
+  void SetReplaceAllowed(bool allowed) { replaceAllowed_ = allowed; }
+  // What the password dialog is given; std::nullopt = closed without an entry.
+  void SetPasswordEntry(std::optional<std::string> entry) { passwordEntry_ = std::move(entry); }
+
+  // How many message lines have been written so far (questions answered Yes
+  // are not written).
+  int MessagesShown() const { return messagesShown_; }
+
+  Answer MessageBox(const std::string& text, Buttons buttons, Icon icon) override;
+  void ShowPasswordDialog() override;
+  void SetWaitCursor(bool) override {}
+  PlayResult PlaySound(const std::string& path) override;
+
+ private:
+  void WriteLine(const std::string& text);
+
+  std::ostream& err_;
+  bool replaceAllowed_ = false;
+  std::optional<std::string> passwordEntry_;
+  int messagesShown_ = 0;
+};
+
+// True when the password's CP932 form is longer than the 8 bytes the carrier
+// header holds.
+bool PasswordTooLong(const std::string& password);
+
+}  // namespace korimo::platform

@@ -1,0 +1,515 @@
+// korimo-cli through its real executable: exit codes, what lands on stdout,
+// stderr and disk, and what must never land there (half-written outputs,
+// "temp.wav").
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/cli/CliRunner.h"
+#include "tests/support/TestFiles.h"
+
+namespace korimo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kReplaceQuestion = "ロード済みの音声データとメモがなくなります。よろしいですか。";
+const std::string kCannotRead = "このデータは読み込めません。";
+const std::string kDoesNotFit = "音声データが画像データに収まりません。";
+const std::string kMemoTooLong = "メモが長すぎます。";
+const std::string kNoRoomForMemo = "空きがないため、メモ入力はできません。";
+const std::string kPasswordTooLong = "パスワードは半角８文字以内で入力してください。";
+const std::string kCannotSave = "データがセーブできません。";
+const std::string kLoadCarrier = "音声付画像データをロードしてください。";
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+Bytes AsBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = root_ / "work/";
+    tmp_ = root_ / "tmp/";
+    fs::create_directory(work_);
+    fs::create_directory(tmp_);
+  }
+
+  // Every command, whatever its outcome, leaves no "temp.wav" and nothing at
+  // all in the temporary directory, and no "temp.wav" in its working directory.
+  void TearDown() override {
+    EXPECT_TRUE(fs::is_empty(tmp_)) << "leftovers in the temporary directory";
+    for (const auto& e : fs::recursive_directory_iterator(work_))
+      EXPECT_NE(e.path().filename(), "temp.wav") << e.path();
+  }
+
+  CliResult Cli(const std::vector<std::string>& args) { return RunCli(args, work_, tmp_); }
+  std::string P(const std::string& name) const { return work_ + name; }
+
+  void RequireTools() {
+    for (const char* tool : {"convert", "sox"})
+      if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+  }
+
+  // A BMP written by ImageMagick: 24 bits, or 32 bits with an alpha channel.
+  std::string ConvertBmp(const std::string& name, int w, int h, int bpp) {
+    const std::string size = std::to_string(w) + "x" + std::to_string(h);
+    const std::string cmd =
+        bpp == 32 ? "convert -size " + size + " plasma:fractal -alpha on -define bmp3:alpha=true BMP3:"
+                  : "convert -size " + size + " plasma:fractal -type TrueColor BMP3:";
+    EXPECT_EQ(korimo::test::Run(cmd + ShellQuote(P(name)) + " 2>/dev/null"), 0) << cmd;
+    return name;
+  }
+
+  // A WAV written by sox from a sine tone; `format` is sox's output options.
+  std::string SoxWav(const std::string& name, const std::string& format, double seconds) {
+    const std::string cmd = "sox -n " + format + " " + ShellQuote(P(name)) +
+                            " synth " + std::to_string(seconds) + " sine 440";
+    EXPECT_EQ(korimo::test::Run(cmd), 0) << cmd;
+    return name;
+  }
+
+  void Write(const std::string& name, const Bytes& bytes) { WriteFile(P(name), bytes); }
+
+  TempDir root_;
+  std::string work_;
+  std::string tmp_;
+};
+
+std::string InfoText(long dataSize, int kind, const std::string& sound, long soundSize,
+                     const std::string& name, long memoBytes) {
+  return "image-data-size: " + std::to_string(dataSize) + "\ncarrier-kind: " + std::to_string(kind) +
+         "\nsound: " + sound + "\nsound-size: " + std::to_string(soundSize) +
+         "\nsound-name: " + name + "\nmemo-bytes: " + std::to_string(memoBytes) + "\n";
+}
+
+long DataSizeOf(const Bytes& bmp) {
+  return bmp[34] | bmp[35] << 8 | bmp[36] << 16 | static_cast<long>(bmp[37]) << 24;
+}
+
+// ---------------------------------------------------------------------------
+// Round trips through files written by ImageMagick, sox and espeak-ng.
+
+struct RoundTripCase {
+  const char* label;
+  int width, height, bpp;
+  const char* wavName;
+  const char* soxFormat;  // nullptr: spoken by espeak-ng
+  double seconds;
+  const char* password;   // nullptr: none
+  const char* memo;       // nullptr: none
+  bool memoFromFile;
+  int memoCp932Bytes;
+};
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
+
+class CliRoundTrip : public CliTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(CliRoundTrip, ExtractReturnsTheEmbeddedWavAndMemo) {
+  RequireTools();
+  const RoundTripCase& c = GetParam();
+  const std::string image = ConvertBmp("image.bmp", c.width, c.height, c.bpp);
+  std::string wav = c.wavName;
+  if (c.soxFormat) {
+    SoxWav(wav, c.soxFormat, c.seconds);
+  } else {
+    if (!HaveTool("espeak-ng")) GTEST_SKIP() << "espeak-ng is not installed";
+    ASSERT_EQ(korimo::test::Run("espeak-ng -w " + ShellQuote(P(wav)) + " 'hello'"), 0);
+  }
+  const Bytes source = ReadFile(P(image));
+  const Bytes sound = ReadFile(P(wav));
+
+  std::vector<std::string> embed{"embed", image, wav, "-o", "carrier.bmp"};
+  std::vector<std::string> withPassword;
+  if (c.password) withPassword = {"--password", c.password};
+  embed.insert(embed.end(), withPassword.begin(), withPassword.end());
+  if (c.memo && c.memoFromFile) {
+    Write("memo.txt", AsBytes(c.memo));
+    embed.insert(embed.end(), {"--memo-file", "memo.txt"});
+  } else if (c.memo) {
+    embed.insert(embed.end(), {"--memo", c.memo});
+  }
+  CliResult r = Cli(embed);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  // The carrier is the source picture with only bit 0 changed, from offset 54 on.
+  const Bytes carrier = ReadFile(P("carrier.bmp"));
+  ASSERT_EQ(carrier.size(), source.size());
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const int mask = i < 54 ? 0xFF : 0xFE;
+    ASSERT_EQ(carrier[i] & mask, source[i] & mask) << "offset " << i;
+  }
+
+  std::vector<std::string> info{"info", "carrier.bmp"};
+  info.insert(info.end(), withPassword.begin(), withPassword.end());
+  r = Cli(info);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, InfoText(DataSizeOf(source), 1, "present", static_cast<long>(sound.size()), c.wavName,
+                            c.memoCp932Bytes));
+
+  std::vector<std::string> extract{"extract", "carrier.bmp", "-o", "out.wav", "--memo-out", "memo-out.txt"};
+  extract.insert(extract.end(), withPassword.begin(), withPassword.end());
+  r = Cli(extract);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), sound);
+  EXPECT_EQ(Text(ReadFile(P("memo-out.txt"))), c.memo ? c.memo : "");
+}
+
+const std::string kJapaneseMemo = "こんにちは\r\n二行目です。\nＡＢＣ ～ ①";  // CR LF and LF kept as given
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliRoundTrip,
+    ::testing::Values(
+        RoundTripCase{"Odd24bit8bitPcm", 101, 77, 24, "tone.wav", "-r 8000 -c 1 -b 8", 0.1, nullptr, nullptr, false, 0},
+        RoundTripCase{"Alpha32bit16bitPcmPasswordMemo", 63, 41, 32, "tone.wav", "-r 8000 -c 1 -b 16", 0.05, "pass1234",
+                      kJapaneseMemo.c_str(), false, 37},
+        RoundTripCase{"DataSizeNotMultipleOf8MuLaw", 100, 75, 24, "音声.wav", "-r 8000 -c 1 -e mu-law", 0.1, "ひみつ",
+                      "line 1\nline 2\n", false, 14},
+        RoundTripCase{"ImaAdpcm32bitMemoFile", 64, 64, 32, "adpcm.wav", "-r 8000 -c 1 -e ima-adpcm", 0.2, nullptr,
+                      kJapaneseMemo.c_str(), true, 37},
+        RoundTripCase{"Espeak24bitPassword", 333, 280, 24, "speech.wav", nullptr, 0, "a", "x", false, 1}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// The largest picture size the tool is meant for, with a sound of several
+// megabytes and a memo.
+TEST_F(CliTest, LargePictureRoundTrip) {
+  RequireTools();
+  Write("large.bmp", MakeBmp(4000, 3000));
+  SoxWav("long.wav", "-b 16 -c 2 -r 44100", 20);
+  ASSERT_EQ(Cli({"embed", "large.bmp", "long.wav", "-o", "c.bmp", "--memo", "大きな画像"}).code, 0);
+  ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out.wav")), ReadFile(P("long.wav")));
+  EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "大きな画像");
+}
+
+// ---------------------------------------------------------------------------
+// Password-protected carriers.
+
+TEST_F(CliTest, ProtectedSoundNeedsTheExactPassword) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--password", "abc", "--memo", "m"}).code, 0);
+
+  CliResult r = Cli({"info", "c.bmp"});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out, InfoText(64 * 48 * 3, 1, "protected", 0, "", 0));
+
+  Write("old.wav", AsBytes("old contents"));
+  for (std::vector<std::string> pw : {std::vector<std::string>{}, {"--password", "ABC"}, {"--password", "abcd"},
+                                      {"--password", "ab"}, {"--password", ""}}) {
+    for (const char* target : {"new.wav", "old.wav"}) {
+      std::vector<std::string> args{"extract", "c.bmp", "-o", target, "--memo-out", "memo.txt"};
+      args.insert(args.end(), pw.begin(), pw.end());
+      r = Cli(args);
+      EXPECT_EQ(r.code, 3) << (pw.empty() ? "no password" : pw[1]);
+      EXPECT_FALSE(FileExists(P("new.wav")));
+      EXPECT_FALSE(FileExists(P("memo.txt")));
+      EXPECT_EQ(Text(ReadFile(P("old.wav"))), "old contents");
+    }
+  }
+
+  r = Cli({"extract", "c.bmp", "-o", "new.wav", "--password", "abc", "--memo-out", "memo.txt"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("new.wav")), MakeWav(300));
+  EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "m");
+}
+
+TEST_F(CliTest, UnprotectedSoundIgnoresAGivenPassword) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp"}).code, 0);
+  const CliResult r = Cli({"extract", "c.bmp", "-o", "out.wav", "--password", "whatever"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
+}
+
+// ---------------------------------------------------------------------------
+// Refused commands: exit 1, the system's message, and the output untouched.
+
+struct RefusalCase {
+  const char* label;
+  std::vector<std::string> args;  // OUT is the output under test
+  std::string message;  // empty: any message
+};
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.label; }
+
+class CliRefusal : public CliTest, public ::testing::WithParamInterface<RefusalCase> {
+ protected:
+  void MakeInputs() {
+    Write("image.bmp", MakeBmp(64, 48));
+    Write("small.bmp", MakeBmp(8, 8));
+    Write("s.wav", MakeWav(300));
+    Write("big.wav", MakeWav(2000));
+    Write("not-a-wav.wav", AsBytes("RIFF\x10\0\0\0AVI LIST0000"));
+    Bytes paletted = MakeBmp(16, 16);
+    paletted[28] = 8;
+    Write("8bit.bmp", paletted);
+    Write("plain.bmp", MakeBmp(64, 48));
+    ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "carrier.bmp"}).code, 0);
+    ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "memo-carrier.bmp", "--memo", "メモ"}).code, 0);
+  }
+};
+
+TEST_P(CliRefusal, RefusesWithItsMessageAndLeavesTheOutputAlone) {
+  MakeInputs();
+  const RefusalCase& c = GetParam();
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "existing output" : "no output yet");
+    if (existing) Write("OUT", AsBytes("previous contents"));
+    const CliResult r = Cli(c.args);
+    EXPECT_EQ(r.code, 1);
+    if (c.message.empty())
+      EXPECT_NE(r.err, "");
+    else
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    if (existing)
+      EXPECT_EQ(Text(ReadFile(P("OUT"))), "previous contents");
+    else
+      EXPECT_FALSE(FileExists(P("OUT")));
+  }
+  EXPECT_FALSE(FileExists(P("missing.bmp")));
+  EXPECT_FALSE(FileExists(P("missing.wav")));
+  // No temporary file of an atomic write is left beside the output.
+  for (const auto& e : fs::directory_iterator(work_))
+    EXPECT_NE(e.path().filename().string().rfind(".OUT", 0), 0u) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliRefusal,
+    ::testing::Values(
+        RefusalCase{"EightBitImage", {"embed", "8bit.bmp", "s.wav", "-o", "OUT"}, kCannotRead},
+        RefusalCase{"MissingImage", {"embed", "missing.bmp", "s.wav", "-o", "OUT"}, kCannotRead},
+        RefusalCase{"MissingSound", {"embed", "image.bmp", "missing.wav", "-o", "OUT"}, ""},
+        RefusalCase{"NotAWav", {"embed", "image.bmp", "not-a-wav.wav", "-o", "OUT"}, kCannotRead},
+        RefusalCase{"SoundTooBig", {"embed", "image.bmp", "big.wav", "-o", "OUT"}, kDoesNotFit},
+        RefusalCase{"TinyImage", {"embed", "small.bmp", "s.wav", "-o", "OUT"}, kDoesNotFit},
+        RefusalCase{"CarrierWithoutReplace", {"embed", "carrier.bmp", "s.wav", "-o", "OUT"}, kReplaceQuestion},
+        RefusalCase{"MemoTooLong", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", std::string(2000, 'x')},
+                    kMemoTooLong},
+        RefusalCase{"MissingMemoFile", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "nope.txt"},
+                    "データがロードできません。"},
+        RefusalCase{"PasswordNineBytes", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--password", "123456789"},
+                    kPasswordTooLong},
+        RefusalCase{"PasswordFiveFullWidth", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--password", "あいうえお"},
+                    kPasswordTooLong},
+        RefusalCase{"ExtractPasswordTooLong",
+                    {"extract", "carrier.bmp", "-o", "OUT", "--password", "123456789"}, kPasswordTooLong},
+        RefusalCase{"ExtractFromPlainImage", {"extract", "plain.bmp", "-o", "OUT"}, kLoadCarrier},
+        RefusalCase{"ExtractFrom8BitImage", {"extract", "8bit.bmp", "-o", "OUT"}, kCannotRead},
+        RefusalCase{"ExtractMemoIntoDirectory",
+                    {"extract", "memo-carrier.bmp", "-o", "OUT", "--memo-out", "."}, kCannotSave},
+        RefusalCase{"EmbedIntoMissingDirectory", {"embed", "image.bmp", "s.wav", "-o", "no/such/dir.bmp"},
+                    kCannotSave}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A file without any write bit is refused even when running as root.
+TEST_F(CliTest, ReadOnlyTargetsAreRefused) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  Write("ro.bmp", AsBytes("locked"));
+  Write("ro.wav", AsBytes("locked"));
+  chmod(P("ro.bmp").c_str(), 0444);
+  chmod(P("ro.wav").c_str(), 0444);
+  CliResult r = Cli({"embed", "image.bmp", "s.wav", "-o", "ro.bmp"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(kCannotSave), std::string::npos);
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp"}).code, 0);
+  r = Cli({"extract", "c.bmp", "-o", "ro.wav"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(kCannotSave), std::string::npos);
+  EXPECT_EQ(Text(ReadFile(P("ro.bmp"))), "locked");
+  EXPECT_EQ(Text(ReadFile(P("ro.wav"))), "locked");
+
+  // A symbolic link is written through: the link stays, its target changes.
+  Write("real.wav", AsBytes("old"));
+  fs::create_symlink("real.wav", P("link.wav"));
+  r = Cli({"extract", "c.bmp", "-o", "link.wav"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(P("link.wav")));
+  EXPECT_EQ(ReadFile(P("real.wav")), MakeWav(300));
+}
+
+// ---------------------------------------------------------------------------
+// Replacing sound the image already carries.
+
+TEST_F(CliTest, ReplaceSwapsTheSoundAndDropsTheOldMemo) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("first.wav", MakeWav(300));
+  Write("second.wav", MakeWav(200, 8));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "first.wav", "-o", "c.bmp", "--memo", "old memo", "--password", "pw"}).code, 0);
+
+  // Replacing needs no knowledge of the old password, only --replace.
+  CliResult r = Cli({"embed", "c.bmp", "second.wav", "-o", "c2.bmp", "--replace"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  r = Cli({"extract", "c2.bmp", "-o", "out.wav", "--memo-out", "memo.txt"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(200, 8));
+  EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "");
+
+  // A plain picture needs no --replace, and --replace does no harm there.
+  EXPECT_EQ(Cli({"embed", "image.bmp", "second.wav", "-o", "c3.bmp", "--replace"}).code, 0);
+  // Writing the carrier over its own source works too.
+  EXPECT_EQ(Cli({"embed", "c3.bmp", "first.wav", "-o", "c3.bmp", "--replace"}).code, 0);
+  EXPECT_EQ(Cli({"extract", "c3.bmp", "-o", "out3.wav"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out3.wav")), MakeWav(300));
+}
+
+// ---------------------------------------------------------------------------
+// Capacity limits at their exact boundaries. A 64 x 64 24-bit picture holds
+// 12288 data bytes; with the name "a.wav" the embedded part of the sound area
+// is 1508 bytes: the sound plus its 4-byte memo length, or the sound plus a
+// 13-byte memo record and its text.
+
+TEST_F(CliTest, SoundAndMemoLimitsAreExact) {
+  Write("image.bmp", MakeBmp(64, 64));
+  struct Case {
+    int wavBytes;
+    std::string memo;  // empty: no --memo
+    int code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {1504, "", 0, ""},
+      {1505, "", 1, kDoesNotFit},
+      {1494, "a", 0, ""},
+      {1494, "ab", 1, kMemoTooLong},
+      {1494, "あ", 1, kMemoTooLong},  // two bytes in Shift-JIS
+      {1493, "あ", 0, ""},
+      {1495, "a", 1, kNoRoomForMemo},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.wavBytes) + " bytes, memo '" + c.memo + "'");
+    Write("a.wav", MakeWav(c.wavBytes - 44, 8));
+    std::vector<std::string> args{"embed", "image.bmp", "a.wav", "-o", "c.bmp"};
+    if (!c.memo.empty()) args.insert(args.end(), {"--memo", c.memo});
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    if (c.code != 0) {
+      EXPECT_EQ(r.err, c.message + "\n");
+      EXPECT_FALSE(FileExists(P("c.bmp")));
+      continue;
+    }
+    ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}).code, 0);
+    EXPECT_EQ(ReadFile(P("out.wav")), ReadFile(P("a.wav")));
+    EXPECT_EQ(Text(ReadFile(P("memo.txt"))), c.memo);
+    fs::remove(P("c.bmp"));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// A kind-0 carrier (size field, then the WAV, no header) is still read.
+
+TEST_F(CliTest, ReadsKindZeroCarriers) {
+  Bytes bmp = MakeBmp(64, 64);
+  const Bytes wav = MakeWav(200);
+  auto embed = [&](std::size_t base, std::uint8_t value) {
+    for (int i = 0; i < 8; ++i) bmp[base + i] = (bmp[base + i] & 0xFE) | ((value >> (7 - i)) & 1);
+  };
+  const auto size = static_cast<std::uint32_t>(wav.size());
+  for (int k = 0; k < 4; ++k) embed(54 + 8 * k, static_cast<std::uint8_t>(size >> (24 - 8 * k)));
+  for (std::size_t k = 0; k < wav.size(); ++k) embed(86 + 8 * k, wav[k]);
+  Write("kind0.bmp", bmp);
+
+  CliResult r = Cli({"info", "kind0.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, InfoText(64 * 64 * 3, 0, "present", static_cast<long>(wav.size()), "", 0));
+  r = Cli({"extract", "kind0.bmp", "-o", "out.wav", "--memo-out", "memo.txt"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), wav);
+  EXPECT_EQ(ReadFile(P("memo.txt")), Bytes{});
+}
+
+TEST_F(CliTest, InfoOnPicturesWithoutSound) {
+  // Bit 0 of the size field decides: all zero is kind 0 without sound; a kind
+  // of 2 to 15 is no sound whatever follows.
+  struct Case {
+    int kind;
+    std::uint32_t size;
+  };
+  for (const Case c : {Case{0, 0}, Case{0, 3}, Case{2, 500}, Case{15, 500}}) {
+    SCOPED_TRACE("kind " + std::to_string(c.kind) + ", size " + std::to_string(c.size));
+    Bytes bmp = MakeBmp(16, 20);
+    const std::uint32_t field = static_cast<std::uint32_t>(c.kind) << 28 | c.size;
+    for (int i = 0; i < 32; ++i) bmp[54 + i] = (bmp[54 + i] & 0xFE) | ((field >> (31 - i)) & 1);
+    Write("plain.bmp", bmp);
+    const CliResult r = Cli({"info", "plain.bmp"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, InfoText(960, c.kind, "none", 0, "", 0));
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST_F(CliTest, MemoFileKeepsLineBreaksAndDropsAByteOrderMark) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  Write("memo.txt", AsBytes("\xEF\xBB\xBF" "一行目\r\n二行目\n\n三行目"));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--memo-file", "memo.txt"}).code, 0);
+  ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "back.txt"}).code, 0);
+  EXPECT_EQ(Text(ReadFile(P("back.txt"))), "一行目\r\n二行目\n\n三行目");
+}
+
+// ---------------------------------------------------------------------------
+// Usage errors, help and version.
+
+TEST_F(CliTest, UsageErrorsExitTwoAndTouchNothing) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"info"},
+      {"info", "image.bmp", "extra.bmp"},
+      {"info", "image.bmp", "--memo", "x"},
+      {"embed", "image.bmp", "s.wav"},
+      {"embed", "image.bmp", "-o", "OUT"},
+      {"embed", "image.bmp", "s.wav", "-o"},
+      {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", "a", "--memo-file", "m.txt"},
+      {"embed", "image.bmp", "s.wav", "-o", "OUT", "-o", "OUT2"},
+      {"embed", "image.bmp", "s.wav", "-o", "OUT", "--bogus"},
+      {"extract", "image.bmp", "-o", "OUT", "--replace"},
+      {"extract", "image.bmp", "-o", "OUT", "--memo-out", "OUT"},
+      {"--version", "info"},
+  };
+  for (const auto& args : cases) {
+    std::string line;
+    for (const auto& a : args) line += a + " ";
+    SCOPED_TRACE(line);
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+    EXPECT_FALSE(FileExists(P("OUT")));
+    EXPECT_FALSE(FileExists(P("OUT2")));
+  }
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  CliResult r = Cli({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "korimo-cli 1.10\n");
+  for (std::vector<std::string> args : {std::vector<std::string>{"--help"}, {"-h"}, {"embed", "--help"}}) {
+    r = Cli(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("Usage:"), std::string::npos);
+    EXPECT_NE(r.out.find("korimo-cli extract CARRIER.bmp -o OUT.wav"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+}  // namespace
+}  // namespace korimo::test

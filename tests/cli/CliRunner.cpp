@@ -1,0 +1,50 @@
+#include "tests/cli/CliRunner.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "tests/support/TestFiles.h"
+
+namespace korimo::test {
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::string& tempDir) {
+  const std::string outPath = tempDir + "../cli-stdout";
+  const std::string errPath = tempDir + "../cli-stderr";
+  std::vector<std::string> argv{KORIMO_CLI_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargv;
+  for (auto& a : argv) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(127);
+    dup2(out, 1);
+    dup2(err, 2);
+    setenv("TMPDIR", tempDir.c_str(), 1);
+    setenv("TEMP", tempDir.c_str(), 1);
+    execv(cargv[0], cargv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
+  CliResult r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  const auto out = ReadFile(outPath);
+  const auto err = ReadFile(errPath);
+  r.out.assign(out.begin(), out.end());
+  r.err.assign(err.begin(), err.end());
+  unlink(outPath.c_str());
+  unlink(errPath.c_str());
+  return r;
+}
+
+}  // namespace korimo::test
