@@ -1,0 +1,79 @@
+#include "ui/dialogs/Memoout.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "engine/Korimocom.h"
+
+namespace korimo::ui {
+
+namespace {
+
+constexpr char kCaption[] = "メモ表示";
+constexpr char kLabel1Caption[] = "メモ";
+constexpr char kOkCaption[] = "OK";
+
+// The keys that move through the memo: Page Up, Page Down and the arrows.
+bool IsMovementKey(int keyCode) { return keyCode == 33 || keyCode == 34 || (keyCode >= 37 && keyCode <= 40); }
+
+}  // namespace
+
+Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeCloses=*/false) {
+  setObjectName(QStringLiteral("Memoout"));
+  setWindowTitle(QString::fromUtf8(kCaption));
+
+  Label1 = new QLabel(QString::fromUtf8(kLabel1Caption), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setGeometry(TwipsRect(240, 240, 4215, 255));
+
+  // The same box as in the memo entry dialog, so a memo looks the same in both.
+  Text1 = new QPlainTextEdit(this);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  Text1->setGeometry(TwipsRect(240, 480, 4185, 1845));
+  Text1->setFont(MemoFont());
+  Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Text1->setTabChangesFocus(true);
+  // The key handlers below keep the memo unchanged from the keyboard; the
+  // read-only mode also shuts the mouse routes (context-menu paste, drops,
+  // middle-button paste), while the caret still moves with the keys let through.
+  Text1->setReadOnly(true);
+  Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+  Command1 = new QPushButton(QString::fromUtf8(kOkCaption), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1->setGeometry(TwipsRect(3000, 2520, 1455, 375));
+  // Neither default nor cancel button: Enter presses it only while it has the focus.
+  Command1->setAutoDefault(false);
+  Command1->setDefault(false);
+
+  setTabOrder(Text1, Command1);
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  new KeyHandlerFilter(
+      Text1, [this](int& keyCode, int shift) { Text1_KeyDown(keyCode, shift); },
+      [this](int& keyAscii) { Text1_KeyPress(keyAscii); }, /*swallowInputMethod=*/true);
+
+  CentreOverOwner(this);
+}
+
+void Memoout::Form_Activate() {
+  Text1->setPlainText(MemoToDisplay(Korimocom::MemoText));
+  Text1->setFocus();
+  Korimocom::DialogOpening = 0;
+}
+
+void Memoout::Command1_Click() { hide(); }
+
+void Memoout::Text1_KeyDown(int& keyCode, int /*shift*/) {
+  // Home, End and Delete are among the keys dropped here.
+  if (!IsMovementKey(keyCode)) keyCode = 0;
+}
+
+void Memoout::Text1_KeyPress(int& keyAscii) {
+  // No typed character, Backspace or Enter reaches the memo.
+  keyAscii = 0;
+}
+
+}  // namespace korimo::ui

@@ -1,0 +1,108 @@
+#include "ui/dialogs/Passin.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+
+#include "engine/BitCodec.h"
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "platform/Platform.h"
+
+namespace korimo::ui {
+
+namespace {
+
+constexpr char kCaption[] = "パスワード入力";
+constexpr char kLabelCaption[] = "パスワード";
+constexpr char kOkCaption[] = "OK";
+// Both limits of a password: 8 characters as typed, and 8 bytes in the code
+// page the carrier header stores it in.
+constexpr int kMaxPasswordChars = 8;
+constexpr int kMaxPasswordBytes = 8;
+constexpr int kEnter = 13;
+
+// Every character of the entry shows as "*", at once (no last-character peek).
+class AsteriskEchoStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '*';
+    if (hint == SH_LineEdit_PasswordMaskDelay) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
+Passin::Passin(QWidget* owner) : KorimoDialog(owner, 3855, 1230, /*escapeCloses=*/false) {
+  setObjectName(QStringLiteral("Passin"));
+  setWindowTitle(QString::fromUtf8(kCaption));
+
+  Label1 = new QLabel(QString::fromUtf8(kLabelCaption), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setGeometry(TwipsRect(600, 240, 1095, 255));
+
+  Text1 = new QLineEdit(this);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  Text1->setGeometry(TwipsRect(1800, 225, 1575, 270));
+  Text1->setEchoMode(QLineEdit::Password);
+  auto* echoStyle = new AsteriskEchoStyle;
+  echoStyle->setParent(Text1);
+  Text1->setStyle(echoStyle);
+  // No input method: typing gives half-width characters only.
+  Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+  Command1 = new QPushButton(QString::fromUtf8(kOkCaption), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1->setGeometry(TwipsRect(1200, 720, 1455, 375));
+  // Neither default nor cancel button: Enter presses it only while it has the focus.
+  Command1->setAutoDefault(false);
+  Command1->setDefault(false);
+
+  setTabOrder(Command1, Text1);
+
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  new KeyHandlerFilter(
+      Text1, [this](int& keyCode, int shift) { Text1_KeyDown(keyCode, shift); },
+      [this](int& keyAscii) { Text1_KeyPress(keyAscii); }, /*swallowInputMethod=*/true);
+
+  CentreOverOwner(this);
+}
+
+void Passin::Form_Activate() {
+  Text1->clear();
+  Korimocom::OperationFailed = 1;
+  Text1->setFocus();
+  Korimocom::DialogOpening = 0;
+}
+
+void Passin::Command1_Click() {
+  const QString entry = Text1->text();
+  // The byte test also refuses a pasted double-byte entry, which the engine
+  // could not store in the header's 8 password bytes.
+  const std::string utf8 = entry.toStdString();
+  if (entry.size() > kMaxPasswordChars || Korimocom::AnsiByteLength(utf8) > kMaxPasswordBytes) {
+    platform::Notify(msg::kPasswordTooLong);
+    return;
+  }
+  Korimocom::Password = utf8;
+  Korimocom::OperationFailed = 0;
+  hide();
+}
+
+void Passin::Text1_KeyDown(int& keyCode, int /*shift*/) {
+  if (keyCode == kEnter) {
+    Command1->setFocus();
+    keyCode = 0;
+    Command1_Click();
+  }
+}
+
+void Passin::Text1_KeyPress(int& keyAscii) {
+  // Enter neither beeps nor reaches the box.
+  if (keyAscii == kEnter) keyAscii = 0;
+}
+
+}  // namespace korimo::ui

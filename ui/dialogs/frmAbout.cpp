@@ -1,0 +1,120 @@
+#include "ui/dialogs/frmAbout.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QPalette>
+#include <QProcess>
+#include <QPushButton>
+
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "platform/Platform.h"
+
+#ifndef KORIMO_VERSION_MAJOR
+#define KORIMO_VERSION_MAJOR 1
+#endif
+#ifndef KORIMO_VERSION_MINOR
+#define KORIMO_VERSION_MINOR 10
+#endif
+
+namespace korimo::ui {
+
+namespace {
+
+constexpr char kTitleSuffix[] = "のﾊﾞｰｼﾞｮﾝ情報";
+constexpr char kVersionPrefix[] = "ﾊﾞｰｼﾞｮﾝ ";
+constexpr char kOkCaption[] = "OK";
+constexpr char kSysInfoCaption[] = "ｼｽﾃﾑ情報(&S)...";
+constexpr int kIconPixels = 32;
+
+// Where the system information viewer is registered.
+constexpr char kLocalMachine[] = "HKEY_LOCAL_MACHINE";
+constexpr char kSysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr char kSysInfoPathValue[] = "PATH";
+constexpr char kSysInfoLocationKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr char kSysInfoLocationValue[] = "MSINFO";
+constexpr char kSysInfoProgram[] = "\\MSINFO32.EXE";
+
+}  // namespace
+
+bool GetKeyValue(const std::string& /*keyRoot*/, const std::string& /*keyName*/, const std::string& /*subKeyRef*/,
+                 std::string& keyValue) {
+  keyValue.clear();
+  return false;
+}
+
+frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeCloses=*/true) {
+  setObjectName(QStringLiteral("frmAbout"));
+
+  picIcon = new QLabel(this);
+  picIcon->setObjectName(QStringLiteral("picIcon"));
+  // Sizes itself to the 32 x 32 program icon.
+  picIcon->setGeometry(Pixels(240), Pixels(240), kIconPixels, kIconPixels);
+  picIcon->setPixmap(QApplication::windowIcon().pixmap(kIconPixels, kIconPixels));
+
+  cmdOK = new QPushButton(QString::fromUtf8(kOkCaption), this);
+  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK->setGeometry(TwipsRect(4200, 120, 1310, 345));
+  cmdOK->setDefault(true);  // Enter presses it; Escape too (see reject)
+
+  cmdSysInfo = new QPushButton(QString::fromUtf8(kSysInfoCaption), this);
+  cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+  cmdSysInfo->setGeometry(TwipsRect(4200, 600, 1310, 345));
+
+  lblTitle = new QLabel(QString::fromUtf8(msg::kAppTitle), this);
+  lblTitle->setObjectName(QStringLiteral("lblTitle"));
+  lblTitle->setGeometry(TwipsRect(1050, 240, 2805, 240));
+  QPalette black = lblTitle->palette();
+  black.setColor(QPalette::WindowText, Qt::black);
+  lblTitle->setPalette(black);
+
+  lblVersion = new QLabel(this);
+  lblVersion->setObjectName(QStringLiteral("lblVersion"));
+  lblVersion->setGeometry(TwipsRect(1080, 600, 2805, 225));
+
+  setTabOrder(cmdOK, cmdSysInfo);
+  connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  connect(cmdSysInfo, &QPushButton::clicked, this, [this] { cmdSysInfo_Click(); });
+
+  // Form_Load
+  setWindowTitle(QString::fromUtf8(msg::kAppTitle) + QString::fromUtf8(kTitleSuffix));
+  lblVersion->setText(QString::fromUtf8(kVersionPrefix) + QString::number(KORIMO_VERSION_MAJOR) + QLatin1Char('.') +
+                      QString::number(KORIMO_VERSION_MINOR));
+  lblTitle->setText(QString::fromUtf8(msg::kAppTitle));
+  CentreOverOwner(this);
+  Korimocom::DialogOpening = 0;
+}
+
+void frmAbout::cmdOK_Click() {
+  requestUnload();
+  done(QDialog::Accepted);
+}
+
+// Escape and the close button end up here: both unload the box like OK.
+void frmAbout::reject() {
+  requestUnload();
+  QDialog::reject();
+}
+
+void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
+
+void frmAbout::StartSysInfo() {
+  std::string sysInfoPath;
+  std::string location;
+  if (GetKeyValue(kLocalMachine, kSysInfoPathKey, kSysInfoPathValue, sysInfoPath)) {
+    // The registered path is used as it is.
+  } else if (GetKeyValue(kLocalMachine, kSysInfoLocationKey, kSysInfoLocationValue, location) &&
+             QFileInfo::exists(QString::fromStdString(location + kSysInfoProgram))) {
+    sysInfoPath = location + kSysInfoProgram;
+  } else {
+    sysInfoPath.clear();
+  }
+
+  // The viewer runs on its own; the box does not wait for it.
+  if (!sysInfoPath.empty() && QProcess::startDetached(QString::fromStdString(sysInfoPath), {})) return;
+  platform::Current().MessageBox(msg::kNoSysInfo, platform::Buttons::Ok, platform::Icon::None);
+}
+
+}  // namespace korimo::ui
