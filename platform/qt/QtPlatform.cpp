@@ -1,0 +1,236 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "platform/sdl/SoundService.h"
+#include "ui/dialogs/Dialogs.h"
+
+namespace korimo::platform {
+
+namespace {
+
+// The window a box or file dialog belongs to: the innermost modal window,
+// else the active one. Without either Qt centres it on the screen.
+QWidget* OwnerWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return QApplication::activeWindow();
+}
+
+}  // namespace
+
+Answer QtPlatform::MessageBox(const std::string& text, Buttons buttons, Icon icon) {
+  QMessageBox box(OwnerWindow());
+  box.setWindowTitle(QString::fromUtf8(msg::kAppTitle));
+  box.setText(QString::fromStdString(text));
+  box.setIcon(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+  box.setWindowModality(Qt::ApplicationModal);
+  if (buttons == Buttons::YesNo) {
+    // Yes is the default; there is no Cancel, so Escape and the close box mean No.
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+  }
+  QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+  return Answer::Ok;
+}
+
+void QtPlatform::ShowPasswordDialog() {
+  Korimocom::DialogOpening = 1;
+  ui::ShowPassin();
+}
+
+void QtPlatform::SetWaitCursor(bool wait) {
+  if (wait == waitCursorShown_) return;
+  if (wait) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    // Clear every level, in case something else pushed one meanwhile.
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  }
+  waitCursorShown_ = wait;
+}
+
+void QtPlatform::DoEvents() { QCoreApplication::processEvents(); }
+
+PlayResult QtPlatform::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
+
+// ---- File dialogs -------------------------------------------------------
+
+namespace {
+
+FileDialogHook& DialogHook() {
+  static FileDialogHook hook;
+  return hook;
+}
+
+QString TranslatePattern(const QString& pattern) {
+  QStringList out;
+  for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    const QString trimmed = p.trimmed();
+    if (trimmed == QLatin1String("*.*") || trimmed == QLatin1String("*")) {
+      out << QStringLiteral("*");
+      continue;
+    }
+    out << trimmed;
+    const QString upper = trimmed.toUpper();
+    if (upper != trimmed) out << upper;
+  }
+  return out.join(QLatin1Char(' '));
+}
+
+std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent,
+                                         const std::string& filter) {
+  const QString qtFilter = TranslateFilter(filter);
+  if (DialogHook()) return DialogHook()(kind, qtFilter);
+
+  QFileDialog dialog(parent ? parent : OwnerWindow());
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  // The list shows the names as written ("BMP画像データ(*.bmp)"), not our patterns.
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setNameFilter(qtFilter);
+  dialog.setDefaultSuffix(QString());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (kind == FileDialogKind::Open) {
+    dialog.setWindowTitle(QStringLiteral("開く"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  } else {
+    dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
+  return files.first().toStdString();
+}
+
+}  // namespace
+
+QString TranslateFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    entries << parts[i] + QStringLiteral(" (") + TranslatePattern(parts[i + 1]) + QLatin1Char(')');
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+void SetFileDialogHook(FileDialogHook hook) { DialogHook() = std::move(hook); }
+
+std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& filter) {
+  return RunFileDialog(FileDialogKind::Open, parent, filter);
+}
+
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter) {
+  return RunFileDialog(FileDialogKind::Save, parent, filter);
+}
+
+// ---- Help viewer --------------------------------------------------------
+
+namespace {
+
+QPointer<QWidget>& HelpWindowRef() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
+QWidget* MakeHelpWindow() {
+  auto* window = new QWidget(nullptr, Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setAttribute(Qt::WA_QuitOnClose, false);  // the main window decides when we end
+  window->setObjectName(QStringLiteral("KorimoHelp"));
+  window->setWindowTitle(QStringLiteral("Korimoヘルプ"));
+  window->resize(560, 480);
+  auto* layout = new QVBoxLayout(window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* browser = new QTextBrowser(window);
+  browser->setObjectName(QStringLiteral("helpText"));
+  browser->setOpenExternalLinks(false);
+  layout->addWidget(browser);
+  return window;
+}
+
+}  // namespace
+
+void ShowHelpContents(const std::string& helpFile) {
+  QPointer<QWidget>& window = HelpWindowRef();
+  if (!window) window = MakeHelpWindow();
+  auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("helpText"));
+
+  const QString path = QString::fromStdString(helpFile);
+  QFile file(path);
+  if (file.open(QIODevice::ReadOnly)) {
+    browser->setSearchPaths({QFileInfo(path).absolutePath()});
+    browser->setHtml(QString::fromUtf8(file.readAll()));
+  } else {
+    browser->setHtml(QStringLiteral("<h3>ヘルプファイルを開けません</h3><p>%1</p>")
+                         .arg(path.toHtmlEscaped()));
+  }
+  // Open at the contents: the top of the file.
+  browser->moveCursor(QTextCursor::Start);
+  browser->ensureCursorVisible();
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void QuitHelp() {
+  QPointer<QWidget>& window = HelpWindowRef();
+  if (window) {
+    window->close();  // deletes itself
+    window = nullptr;
+  }
+}
+
+QWidget* HelpWindow() { return HelpWindowRef().data(); }
+
+// ---- Single instance ----------------------------------------------------
+
+namespace {
+
+QString LockDirectory() {
+  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (dir.isEmpty() || !QDir().mkpath(dir)) dir = QDir::tempPath();
+  return dir;
+}
+
+}  // namespace
+
+bool AnotherInstanceRunning() {
+  static std::unique_ptr<QLockFile> lock;
+  if (lock) return false;  // this process already owns the instance
+  auto candidate = std::make_unique<QLockFile>(LockDirectory() + QStringLiteral("/korimo.lock"));
+  // Never time a lock out by age: only a lock whose process has died is stale.
+  candidate->setStaleLockTime(0);
+  if (!candidate->tryLock(0)) {
+    // A lock file we cannot create (unwritable directory) is no other instance.
+    return candidate->error() == QLockFile::LockFailedError;
+  }
+  lock = std::move(candidate);
+  return false;
+}
+
+}  // namespace korimo::platform

@@ -1,0 +1,70 @@
+// The Qt backend of the platform layer, and the desktop services only the
+// window needs: file dialogs, the help viewer and the single-instance lock.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+class QString;
+class QWidget;
+
+namespace korimo::platform {
+
+class QtPlatform final : public Platform {
+ public:
+  // A modal QMessageBox titled "Korimo": exclamation or no icon, OK or Yes/No.
+  Answer MessageBox(const std::string& text, Buttons buttons, Icon icon) override;
+  // DialogOpening = 1, then the password dialog, modally.
+  void ShowPasswordDialog() override;
+  // One application-wide override cursor, set or cleared; never stacked.
+  void SetWaitCursor(bool wait) override;
+  // One pass of the event loop.
+  void DoEvents() override;
+  PlayResult PlaySound(const std::string& path) override;
+
+ private:
+  bool waitCursorShown_ = false;
+};
+
+// ---- File dialogs -------------------------------------------------------
+
+enum class FileDialogKind { Open, Save };
+
+// Turns a filter of the form "Name|pattern|Name|pattern" into Qt's
+// "Name (pattern);;Name (pattern)" syntax. "*.*" becomes "*" (any file,
+// with or without a dot) and each extension pattern also matches its
+// upper-case spelling.
+QString TranslateFilter(const std::string& filter);
+
+// When set, replaces the dialogs: receives the kind and the Qt filter and
+// returns the chosen path, or nothing for a cancelled dialog.
+using FileDialogHook =
+    std::function<std::optional<std::string>(FileDialogKind kind, const QString& qtFilter)>;
+void SetFileDialogHook(FileDialogHook hook);
+
+// Qt's own (non-native) dialogs. Open accepts existing files only; save
+// confirms overwriting and never appends an extension. Nothing = cancelled.
+std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& filter);
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter);
+
+// ---- Help viewer --------------------------------------------------------
+
+// Shows the help file at its contents in a non-modal window of our own.
+// A missing or unreadable file gives the viewer's own notice in that window.
+void ShowHelpContents(const std::string& helpFile);
+// Closes the help window if it is open (exit path).
+void QuitHelp();
+// The help window while it exists (tests).
+QWidget* HelpWindow();
+
+// ---- Single instance ----------------------------------------------------
+
+// True when another process of this user holds the instance lock. The first
+// call takes the lock for this process; later calls in the same process
+// report false again, so the window can be created more than once.
+bool AnotherInstanceRunning();
+
+}  // namespace korimo::platform

@@ -1,0 +1,35 @@
+// The real Qt backend with a record of what was played and of the cursor.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/qt/QtPlatform.h"
+
+namespace korimo::test {
+
+class RecordingPlatform final : public platform::Platform {
+ public:
+  platform::Answer MessageBox(const std::string& text, platform::Buttons buttons,
+                              platform::Icon icon) override {
+    return real.MessageBox(text, buttons, icon);
+  }
+  void ShowPasswordDialog() override { real.ShowPasswordDialog(); }
+  void SetWaitCursor(bool wait) override {
+    waitCursor = wait;
+    real.SetWaitCursor(wait);
+  }
+  void DoEvents() override { real.DoEvents(); }
+  platform::PlayResult PlaySound(const std::string& path) override {
+    played.push_back(path);
+    return real.PlaySound(path);
+  }
+
+  static RecordingPlatform& Get() { return static_cast<RecordingPlatform&>(platform::Current()); }
+
+  platform::QtPlatform real;
+  std::vector<std::string> played;
+  bool waitCursor = false;
+};
+
+}  // namespace korimo::test
