@@ -3,6 +3,7 @@
 // those the whole program relies on; nothing is passed around as parameters.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,5 +55,11 @@ void ResetWorkData();
 
 // Re-creates `array` with indices 0..n (n + 1 zero bytes).
 void Redim(std::vector<Byte>& array, Long n);
+
+// Asks the system to back a large buffer that has not been touched yet with
+// huge pages, so that filling it costs one page fault per 2 MB instead of one
+// per 4 KB (the dominant cost of loading a large picture). Only a hint: small
+// buffers and systems without the feature are left alone.
+void AdviseHugePages(void* data, std::size_t size);
 
 }  // namespace Korimocom

@@ -4,4 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
+# Without a display the window runs on a virtual X server (Xvfb); take a look
+# at it with `import -window root shot.png`.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: starting the window under xvfb-run." >&2
+  exec xvfb-run -a ./build/korimo "$@"
+fi
 exec ./build/korimo "$@"
