@@ -124,9 +124,10 @@ void ExtractHeaderedSound() {
   const std::size_t start = SoundAreaStart(n);
   // The header and the SoundSize bytes of the sound must lie within the file.
   RequireInImage(start + 8 * static_cast<std::size_t>(SoundSize));
-  // An area too small to hold even the RIFF tag cannot come from a real carrier.
+  // A sound larger than its area could only be taken out cut short: a
+  // damaged carrier, not a sound.
   const Long area = SoundAreaSizeFor(ImageDataSize, n);
-  if (area < 4) throw DamagedCarrier{};
+  if (area < SoundSize) throw DamagedCarrier{};
 
   SoundAreaSize = area;
   Redim(SoundBytes, SoundAreaSize);

@@ -56,10 +56,11 @@ void ResetWorkData();
 // Re-creates `array` with indices 0..n (n + 1 zero bytes).
 void Redim(std::vector<Byte>& array, Long n);
 
-// Asks the system to back a large buffer that has not been touched yet with
-// huge pages, so that filling it costs one page fault per 2 MB instead of one
-// per 4 KB (the dominant cost of loading a large picture). Only a hint: small
-// buffers and systems without the feature are left alone.
-void AdviseHugePages(void* data, std::size_t size);
+// Backs a large buffer that has not been touched yet with memory in one go:
+// huge pages where the system offers them, and the page tables filled by one
+// call instead of one page fault per 4 KB on first touch (the dominant cost of
+// loading a large picture). Only a hint: small buffers, and systems without
+// these features, are left alone.
+void PrefaultLargeBuffer(void* data, std::size_t size);
 
 }  // namespace Korimocom

@@ -1,0 +1,248 @@
+// The bit codec, the size field, the text fields and the capacity rules.
+#include <random>
+
+#include "engine/RuntimeError.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace korimo::test {
+namespace {
+
+using kc::WorkArray;
+
+class CodecTest : public EngineTest {};
+
+TEST_F(CodecTest, EmbedByteWorkedExamples) {
+  struct Case { std::uint8_t fill; WorkArray expected; };
+  const Case cases[] = {
+      {0xFF, {0xFF, 0xFE, 0xFF, 0xFE, 0xFE, 0xFF, 0xFE, 0xFF}},
+      {0x00, {0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01}},
+  };
+  for (const auto& c : cases) {
+    WorkArray work;
+    work.fill(c.fill);
+    kc::EmbedByte(work, 0xA5);
+    EXPECT_EQ(work, c.expected) << "fill " << int(c.fill);
+    EXPECT_EQ(kc::ExtractByte(work), 0xA5);
+  }
+}
+
+TEST_F(CodecTest, EveryValueRoundTripsAndOnlyBitZeroChanges) {
+  std::mt19937 rng(7);
+  for (int value = 0; value < 256; ++value) {
+    WorkArray before;
+    for (auto& b : before) b = static_cast<kc::Byte>(rng());
+    WorkArray work = before;
+    kc::EmbedByte(work, static_cast<kc::Byte>(value));
+    ASSERT_EQ(kc::ExtractByte(work), value);
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(work[i] & 0xFE, before[i] & 0xFE) << value;
+  }
+}
+
+// The whole-field helpers must agree bit for bit with the one-byte primitive,
+// also at odd bases, and never touch bytes outside their field.
+TEST_F(CodecTest, BulkHelpersMatchPerByteCodec) {
+  std::mt19937 rng(11);
+  Bytes image(4096);
+  for (auto& b : image) b = static_cast<std::uint8_t>(rng());
+  for (std::size_t base : {std::size_t{54}, std::size_t{55}, std::size_t{61}, std::size_t{183}, std::size_t{3001}}) {
+    const std::size_t count = (image.size() - base) / 8;
+    Bytes data(count);
+    for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+
+    Bytes expected = image;
+    for (std::size_t k = 0; k < count; ++k) {
+      WorkArray w;
+      for (int i = 0; i < 8; ++i) w[i] = expected[base + 8 * k + i];
+      kc::EmbedByte(w, data[k]);
+      for (int i = 0; i < 8; ++i) expected[base + 8 * k + i] = w[i];
+    }
+    kc::ImageBytes = image;
+    kc::EmbedBytes(base, data.data(), count);
+    ASSERT_EQ(kc::ImageBytes, expected) << "base " << base;
+
+    Bytes back(count);
+    kc::ExtractBytes(base, back.data(), count);
+    ASSERT_EQ(back, data) << "base " << base;
+    for (std::size_t k = 0; k < count; k += 97) EXPECT_EQ(kc::ExtractByteAt(base + 8 * k), data[k]);
+  }
+  // One byte whose eight carrier bytes do not all lie in the image.
+  kc::ImageBytes.assign(100, 0);
+  EXPECT_THROW(kc::ExtractByteAt(93), RuntimeError);
+  EXPECT_THROW(kc::EmbedByteAt(93, 1), RuntimeError);
+  EXPECT_EQ(kc::ImageBytes, Bytes(100, 0));
+}
+
+TEST_F(CodecTest, SizeFieldWriteAndRead) {
+  kc::ImageBytes = MakeBmp(640, 480);
+  kc::ImageDataSize = 921600;
+  const Bytes picture = kc::ImageBytes;
+  kc::WriteSizeField(1234);
+  EXPECT_EQ(GetBits(kc::ImageBytes, 54, 4), Be32(0x10000000u | 1234));
+  EXPECT_EQ(kc::ImageBytes[57] & 1, 1);
+  for (std::size_t i = 0; i < picture.size(); ++i)
+    if (i < 54 || i > 85) {
+      ASSERT_EQ(kc::ImageBytes[i], picture[i]) << i;
+    }
+  kc::CarrierKind = 0;
+  EXPECT_EQ(kc::ReadSizeField(), 1234);
+  EXPECT_EQ(kc::CarrierKind, 1);
+}
+
+TEST_F(CodecTest, SizeFieldReadingRules) {
+  struct Case { std::uint32_t raw; kc::Long dataSize; kc::Long size; int kind; };
+  const Case cases[] = {
+      {0x00000000, 921600, 0, 0},        // ordinary picture
+      {0x10000000, 921600, 0, 1},        // kind 1, size 0
+      {0x10000003, 921600, 3, 1},        // tiny sizes are the extraction's to refuse
+      {0x100E1000, 921600, 921600, 1},   // exactly ImageDataSize
+      {0x100E1001, 921600, 0, 1},        // one more
+      {0x0FFFFFFF, 921600, 0, 0},        // 28-bit maximum
+      {0x000004D2, 921600, 1234, 0},     // kind 0
+  };
+  kc::ImageBytes = MakeBmp(640, 480);
+  for (const auto& c : cases) {
+    kc::ImageDataSize = c.dataSize;
+    PutBits(kc::ImageBytes, 54, Be32(c.raw));
+    EXPECT_EQ(kc::ReadSizeField(), c.size) << std::hex << c.raw;
+    EXPECT_EQ(kc::CarrierKind, c.kind) << std::hex << c.raw;
+  }
+  for (std::uint32_t kind = 2; kind <= 15; ++kind) {
+    PutBits(kc::ImageBytes, 54, Be32((kind << 28) | 500));
+    EXPECT_EQ(kc::ReadSizeField(), 500) << kind;
+    EXPECT_EQ(kc::CarrierKind, kind);
+  }
+  // An image too short for the field never fails.
+  for (std::size_t length : {0, 20, 60, 85}) {
+    kc::ImageBytes.assign(length, 0xFF);
+    kc::ImageDataSize = 1 << 27;
+    kc::Long size = -1;
+    EXPECT_NO_THROW(size = kc::ReadSizeField()) << length;
+    EXPECT_GE(size, 0);
+    EXPECT_LE(size, kc::ImageDataSize);
+  }
+}
+
+TEST_F(CodecTest, FileTitleOf) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\sound\\a.wav", "a.wav"}, {"a.wav", "a.wav"},       {"C:\\dir\\", ""},
+      {"", ""},                      {"/tmp/x/b.wav", "b.wav"}, {"dir/sub\\c.wav", "c.wav"},
+      {"dir\\sub/d.wav", "d.wav"},   {"/音声/こんにちは.wav", "こんにちは.wav"},
+  };
+  for (const auto& [path, title] : cases) EXPECT_EQ(kc::FileTitleOf(path), title) << path;
+}
+
+TEST_F(CodecTest, AnsiByteLengthCountsShiftJisBytes) {
+  const std::pair<const char*, int> cases[] = {
+      {"", 0}, {"abc", 3}, {"あいう", 6}, {"こんにちは.wav", 14}, {"ｼｽﾃﾑ", 4},
+      {"～〜", 4}, {"髙①", 4}, {"é", 1},  // no mapping: one "?"
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(kc::AnsiByteLength(text), bytes) << text;
+  EXPECT_EQ(kc::AnsiByteLength(std::string(32767, 'a')), 32767);
+  EXPECT_THROW(kc::AnsiByteLength(std::string(32768, 'a')), RuntimeError);
+}
+
+TEST_F(CodecTest, StringToBytesLimit) {
+  struct Case { std::string text; kc::Long count; };
+  const Case cases[] = {
+      {std::string(256, 'x'), -1},
+      {std::string(255, 'x'), 255},
+      {std::string(253, 'x') + "あ", 255},
+      {std::string(254, 'x') + "あ", -1},
+      {"KR", 2},
+      {"", 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<kc::Byte> array(257, 0xEE);
+    kc::Long count = 99;
+    kc::StringToBytes(c.text, array, 256, count);
+    EXPECT_EQ(count, c.count) << c.text.size();
+    if (count < 0) {
+      EXPECT_EQ(array, std::vector<kc::Byte>(257, 0xEE));
+    } else {
+      Bytes ansi = Ansi(c.text);
+      EXPECT_TRUE(std::equal(ansi.begin(), ansi.end(), array.begin()));
+      EXPECT_EQ(array[count], 0xEE);  // the rest is left as it was
+    }
+  }
+  std::vector<kc::Byte> small(2, 0);
+  kc::Long count = 0;
+  EXPECT_THROW(kc::StringToBytes("abc", small, 256, count), RuntimeError);
+}
+
+TEST_F(CodecTest, BytesToString) {
+  const std::vector<kc::Byte> hello = {0x82, 0xB1, 0x82, 0xF1, 0x41};
+  EXPECT_EQ(kc::BytesToString(hello, 5), "こんA");
+  EXPECT_EQ(kc::BytesToString(hello, 2), "こ");
+  EXPECT_EQ(kc::BytesToString(hello, 0), "");
+  EXPECT_THROW(kc::BytesToString(hello, 6), RuntimeError);
+  // Invalid CP932: stray trail bytes, unassigned leads, a lead byte at the end.
+  const std::vector<kc::Byte> bad = {0x80, 0xA0, 0xFD, 0xFE, 0xFF, 0x82, 0x20, 0x81};
+  std::string text;
+  EXPECT_NO_THROW(text = kc::BytesToString(bad, static_cast<kc::Long>(bad.size())));
+  EXPECT_FALSE(text.empty());
+  EXPECT_NO_THROW(kc::BytesToString(bad.data(), bad.size()));
+}
+
+TEST_F(CodecTest, NearestRoundsHalvesToEven) {
+  const std::pair<double, kc::Long> cases[] = {
+      {1.5, 2}, {2.5, 2}, {-0.5, 0}, {0.5, 0}, {-1.5, -2}, {3.49, 3}, {-11.0, -11}, {115175.0, 115175},
+  };
+  for (const auto& [x, n] : cases) EXPECT_EQ(layout::Nearest(x), n) << x;
+  EXPECT_THROW(layout::Nearest(3e9), RuntimeError);
+}
+
+TEST_F(CodecTest, CapacityFigures) {
+  const std::pair<kc::Long, kc::Long> empty[] = {{100, 2}, {108, 2}, {84, 0}, {88, 0}, {0, -11}, {921600, 115189}};
+  for (const auto& [d, area] : empty) EXPECT_EQ(layout::EmptySoundAreaSize(d), area) << d;
+  EXPECT_EQ(layout::SoundAreaSizeFor(921600, 9), 115175);
+  EXPECT_EQ(layout::SoundAreaSizeFor(22500, 5), 2792);  // 2791.5 goes to the even neighbour
+  EXPECT_EQ(layout::SoundAreaStart(9), 254u);
+  EXPECT_EQ(layout::SoundAreaStart(5), 222u);
+  EXPECT_EQ(layout::SoundAreaStart(255), 2222u);
+}
+
+// 640 x 480: the last 7 bytes of the area lie beyond the embedding limit.
+TEST_F(CodecTest, EmbeddedAreaOf640x480) {
+  kc::ImageBytes = MakeBmp(640, 480);
+  kc::ImageDataSize = 921600;
+  EXPECT_EQ(layout::EmbeddedAreaBytes(115175, 9), 115168);
+}
+
+// Data size 800 and "a.wav": S = 222, area 79, embedded part E = 72, so the
+// sound and the memo length field fit while SoundSize + 4 <= 72.
+TEST_F(CodecTest, FitCheckAndMemoCapacity) {
+  kc::ImageBytes = MakeBmp(10, 20, 32);
+  kc::ImageDataSize = 800;
+  ASSERT_EQ(kc::ImageBytes.size(), 854u);
+  EXPECT_EQ(layout::EmbeddedAreaBytes(79, 5), 72);
+  EXPECT_TRUE(layout::SoundFits(68, 5));
+  EXPECT_FALSE(layout::SoundFits(69, 5));
+  EXPECT_FALSE(layout::SoundFits(90, 5));  // admitted by the old, looser check
+  EXPECT_FALSE(layout::SoundFits(12, 256));
+
+  // A data-size field larger than the file: the file bounds the embedding.
+  kc::ImageDataSize = 100000;
+  EXPECT_EQ(layout::EmbeddedAreaBytes(12479, 5), 79);
+
+  struct Case { kc::Long soundSize; const char* path; kc::Long capacity; };
+  const Case cases[] = {
+      {48, "/x/a.wav", 11}, {59, "/x/a.wav", 0}, {59, "C:\\x\\b.wav", 0}, {20, "/x/a.wav", 39},
+  };
+  kc::ImageDataSize = 800;
+  for (const auto& c : cases) {
+    kc::SoundSize = c.soundSize;
+    kc::SoundPath = c.path;
+    kc::SoundAreaSize = 79;
+    EXPECT_EQ(layout::MemoCapacityFor(), c.capacity) << c.soundSize;
+  }
+  // A large image is capped.
+  kc::ImageBytes = MakeBmp(640, 480);
+  kc::ImageDataSize = 921600;
+  kc::SoundPath = "/x/a.wav";
+  kc::SoundAreaSize = layout::SoundAreaSizeFor(921600, 5);
+  kc::SoundSize = 1000;
+  EXPECT_EQ(layout::MemoCapacityFor(), 32767);
+}
+
+}  // namespace
+}  // namespace korimo::test

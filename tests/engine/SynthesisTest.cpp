@@ -1,0 +1,202 @@
+// Embedding sound and memo, checked against the test's own reference encoder,
+// and memos carried through synthesis, save, reload and extraction.
+#include <cmath>
+
+#include "tests/engine/EngineFixture.h"
+
+namespace korimo::test {
+namespace {
+
+// Sound-area bytes really embedded: k runs while S + 8k + 7 < D and < file size.
+kc::Long ExpectedEmbedded(kc::Long area, std::size_t start, kc::Long dataSize, std::size_t fileSize) {
+  kc::Long byLimit = static_cast<kc::Long>(std::ceil((dataSize - static_cast<double>(start) - 7) / 8));
+  kc::Long byFile = static_cast<kc::Long>((fileSize - start) / 8);
+  return std::max<kc::Long>(0, std::min({area, byLimit, byFile}));
+}
+
+class SynthesisTest : public EngineTest {
+ protected:
+  void LoadBoth(const std::string& soundName = "a.wav") {
+    LoadImage(MakeBmp(64, 64));
+    ASSERT_EQ(kc::ImageLoaded, 1);
+    LoadSound(wav, soundName);
+    ASSERT_EQ(kc::SoundLoaded, 1);
+    ASSERT_EQ(kc::OperationFailed, 0);
+  }
+  const Bytes wav = MakeWav(200);  // 444 bytes
+};
+
+TEST_F(SynthesisTest, HeaderBlockAndSoundAreaLayout) {
+  struct Case { std::string name; std::string password; Bytes storedPassword; std::size_t start; };
+  const Case cases[] = {
+      {"a.wav", "", {}, 222},
+      {"a.wav", "abc", {'a', 'b', 'c'}, 222},
+      {"こんにちは.wav", "ｱｲｳ", {0xB1, 0xB2, 0xB3}, 294},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name + " / " + c.password);
+    kc::ResetWorkData();
+    LoadBoth(c.name);
+    const Bytes before = kc::ImageBytes;
+    Synthesize(c.password);
+    ASSERT_EQ(kc::OperationFailed, 0);
+    EXPECT_EQ(kc::ImageSaved, 0);
+    const Bytes& img = kc::ImageBytes;
+    ASSERT_EQ(img.size(), before.size());
+
+    EXPECT_EQ(GetBits(img, 54, 4), Be32(0x10000000u | 444));
+    EXPECT_EQ(GetBits(img, 86, 2), (Bytes{'K', 'R'}));
+    EXPECT_EQ(GetBits(img, 102, 1), Bytes{static_cast<std::uint8_t>(c.storedPassword.size())});
+    Bytes slots = c.storedPassword;
+    slots.resize(8, 0);
+    EXPECT_EQ(GetBits(img, 110, 8), slots);
+    const Bytes name = Ansi(c.name);
+    EXPECT_EQ(GetBits(img, 174, 1), Bytes{static_cast<std::uint8_t>(name.size())});
+    EXPECT_EQ(GetBits(img, 182, name.size()), name);
+    ASSERT_EQ(182 + 8 * name.size(), c.start);
+
+    // The whole embedded part of the area: the WAV, then zeros.
+    const kc::Long e = ExpectedEmbedded(kc::SoundAreaSize, c.start, kc::ImageDataSize, img.size());
+    EXPECT_EQ(layout::EmbeddedAreaBytes(kc::SoundAreaSize, static_cast<int>(name.size())), e);
+    Bytes area = wav;
+    area.resize(e, 0);
+    EXPECT_EQ(GetBits(img, c.start, e), area);
+
+    // Only bit 0 changes, nothing below 54 or past the embedded part.
+    for (std::size_t i = 0; i < img.size(); ++i) {
+      ASSERT_EQ(img[i] & 0xFE, before[i] & 0xFE) << i;
+      if (i < 54 || i >= c.start + 8 * static_cast<std::size_t>(e)) {
+        ASSERT_EQ(img[i], before[i]) << i;
+      }
+    }
+    kc::CarrierKind = 0;
+    EXPECT_EQ(kc::ReadSizeField(), 444);
+    EXPECT_EQ(kc::CarrierKind, 1);
+
+    const Bytes once = kc::ImageBytes;
+    Synthesize(c.password);
+    EXPECT_EQ(kc::ImageBytes, once);
+  }
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+// A refusal happens before anything is written.
+TEST_F(SynthesisTest, RefusalLeavesImageUnchanged) {
+  struct Case { const char* what; std::string soundPath; std::string password; };
+  const Case cases[] = {
+      {"name of 256 bytes", "/x/" + std::string(252, 'n') + ".wav", ""},
+      {"10-byte password", "", "パスワード"},
+      {"9-byte password", "", "123456789"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    kc::ResetWorkData();
+    LoadBoth();
+    if (!c.soundPath.empty()) kc::SoundPath = c.soundPath;
+    const Bytes before = kc::ImageBytes;
+    Synthesize(c.password);
+    EXPECT_EQ(kc::OperationFailed, 1);
+    EXPECT_EQ(kc::ImageBytes, before);
+    EXPECT_EQ(kc::ImageSaved, 1);
+  }
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+// A working set whose image cannot hold the header block (its data-size field
+// lies about the file) is refused, not written past the end.
+TEST_F(SynthesisTest, ImageTooSmallForHeaderIsRefused) {
+  Bytes tiny = MakeBmp(4, 4);  // 102 bytes
+  kc::ImageBytes = tiny;
+  kc::ImageLoaded = 1;
+  kc::ImageDataSize = 12288;
+  kc::SoundLoaded = 1;
+  kc::SoundSize = 12;
+  kc::SoundAreaSize = 100;
+  kc::SoundBytes.assign(101, 0);
+  kc::SoundPath = tmp / "a.wav";
+  Synthesize();
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(kc::ImageBytes, tiny);
+}
+
+class MemoTest : public SynthesisTest {};
+
+TEST_F(MemoTest, MemosRoundTripThroughSavedCarrier) {
+  struct Case { std::string memo; kc::Long length; };
+  const Case cases[] = {
+      {"", 0}, {"x", 1}, {"一行目\r\n二行目\r\n", 16}, {"ﾒﾓ", 2}, {"～①髙", 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.memo);
+    kc::ResetWorkData();
+    LoadBoth();
+    PutMemo(c.memo);
+    ASSERT_EQ(kc::OperationFailed, 0);
+    EXPECT_EQ(kc::MemoText, c.memo);
+    EXPECT_EQ(kc::MemoFileName, "text.txt");
+    Synthesize();
+    SaveAndReopen();
+    ASSERT_EQ(kc::Synthesized, 1);
+    std::string name = "stale", text = "stale";
+    EXPECT_EQ(kc::GetMemo(name, text), c.length);
+    EXPECT_EQ(text, c.length ? c.memo : "");
+    EXPECT_EQ(name, c.length ? "text.txt" : "");
+  }
+}
+
+// 100 x 75 at 24 bits: data size 22500 = 8 * 2812 + 4, so the rounded area
+// (2792 bytes for "a.wav") ends past the end of the file. Embedded part
+// E = min(2792, ceil((22500 - 222 - 7) / 8)) = 2784; sound 2044 bytes;
+// memo capacity 2784 - 2044 - 13 = 727.
+TEST_F(MemoTest, MemoOfExactCapacityRoundTripsInOddSizedImage) {
+  const Bytes sound = MakeWav(1000);
+  ASSERT_EQ(sound.size(), 2044u);
+  LoadImage(MakeBmp(100, 75));
+  ASSERT_EQ(kc::ImageDataSize, 22500);
+  LoadSound(sound);
+  ASSERT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::SoundAreaSize, 2792);
+  EXPECT_EQ(layout::MemoCapacityFor(), 727);
+
+  std::string memo;
+  for (int i = 0; i < 363; ++i) memo += "あ";
+  memo += "a";  // 727 bytes
+  const Bytes soundArea = kc::SoundBytes;
+  PutMemo(memo + "b");
+  EXPECT_EQ(kc::OperationFailed, 1);
+  PutMemo(memo.substr(0, memo.size() - 1) + "い");  // 728 bytes: full-width counts 2
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(platform.Texts(), (Strings{msg::kMemoTooLong, msg::kMemoTooLong}));
+  EXPECT_EQ(kc::SoundBytes, soundArea);
+  EXPECT_EQ(kc::MemoText, "");
+
+  PutMemo(memo);
+  ASSERT_EQ(kc::OperationFailed, 0);
+  Synthesize();
+  SaveAndReopen();
+  EXPECT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::Synthesized, 1);
+  EXPECT_EQ(kc::SoundSize, 2044);
+  EXPECT_EQ(kc::SoundAreaSize, 2792);
+  const Bytes temp = ReadFile(TempWav());
+  EXPECT_EQ(temp.size(), 2793u);
+  EXPECT_TRUE(std::equal(sound.begin(), sound.end(), temp.begin()));
+  std::string name, text;
+  EXPECT_EQ(kc::GetMemo(name, text), 727);
+  EXPECT_EQ(name, "text.txt");
+  EXPECT_EQ(text, memo);
+}
+
+TEST_F(MemoTest, MemoFileNameOf256BytesIsRefused) {
+  LoadBoth();
+  kc::MemoCapacity = layout::MemoCapacityFor();
+  const Bytes area = kc::SoundBytes;
+  kc::PutMemo("memo", std::string(256, 'n'));
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(platform.Texts(), Strings{msg::kMemoNameTooLong});
+  EXPECT_EQ(kc::SoundBytes, area);
+  EXPECT_EQ(kc::MemoFileName, "");
+}
+
+}  // namespace
+}  // namespace korimo::test
