@@ -60,20 +60,20 @@ bool SameFormat(const SDL_AudioSpec& a, const SDL_AudioSpec& b) {
   return a.freq == b.freq && a.format == b.format && a.channels == b.channels;
 }
 
-// Makes the open device match `spec`, reopening it when the format differs.
+// Makes the open device match `format`, reopening it when the format differs.
 // Returns false when no device can be opened.
-bool PrepareDevice(const SDL_AudioSpec& spec) {
-  if (g_state.device != 0 && SameFormat(g_state.deviceSpec, spec)) {
+bool PrepareDevice(const SDL_AudioSpec& format) {
+  if (g_state.device != 0 && SameFormat(g_state.deviceSpec, format)) {
     // Drops what is still waiting; at most the buffer SDL already mixed
     // of the old sound is heard before the new one.
     SDL_ClearQueuedAudio(g_state.device);
     return true;
   }
   CloseDevice();
-  SDL_AudioSpec wanted = spec;
+  SDL_AudioSpec wanted = format;
   wanted.callback = nullptr;  // fed by SDL_QueueAudio
   wanted.userdata = nullptr;
-  wanted.samples = BufferFrames(spec.freq);
+  wanted.samples = BufferFrames(format.freq);
   // No allowed changes: SDL converts to the hardware format itself, so the
   // queue always takes the WAV's decoded bytes as they are.
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
@@ -87,7 +87,7 @@ bool PrepareDevice(const SDL_AudioSpec& spec) {
 struct DecodedWav {
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec format{};
   DecodedWav() = default;
   DecodedWav(const DecodedWav&) = delete;
   DecodedWav& operator=(const DecodedWav&) = delete;
@@ -106,7 +106,7 @@ bool Decode(const std::string& path, DecodedWav& wav) {
   SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
   if (!file) return false;
   // freesrc = 1: SDL closes the file whether decoding succeeds or not.
-  return SDL_LoadWAV_RW(file, 1, &wav.spec, &wav.samples, &wav.length) != nullptr;
+  return SDL_LoadWAV_RW(file, 1, &wav.format, &wav.samples, &wav.length) != nullptr;
 }
 
 }  // namespace
@@ -119,7 +119,7 @@ PlayResult PlayWavFile(const std::string& path) {
   DecodedWav wav;
   if (path.empty() || !Decode(path, wav)) return PlayResult::NotPlayable;
 
-  if (!PrepareDevice(wav.spec)) return PlayResult::ServiceUnavailable;
+  if (!PrepareDevice(wav.format)) return PlayResult::ServiceUnavailable;
 
   // Queue before unpausing so playback runs straight through once started.
   // SDL copies the samples; the decoded buffer is freed on return.

@@ -143,10 +143,10 @@ TEST_F(ExtractionTest, PasswordThroughScriptedDialog) {
     platform.Clear();
     platform.waitCursorAtDialog.clear();
     platform.dialogOpeningAtDialog.clear();
-    CarrierSpec spec = Kind1();
-    spec.password = c.stored;
+    CarrierSpec carrier = Kind1();
+    carrier.password = c.stored;
     Put("temp.wav", {'o', 'l', 'd'});
-    LoadImage(BuildCarrier(picture, spec));
+    LoadImage(BuildCarrier(picture, carrier));
     kc::SoundPath = "prev.wav";
     kc::Password = c.current;
     platform.passwords = c.entries;
@@ -268,10 +268,10 @@ TEST_F(ExtractionTest, MemoRecordPastTheAreaIsNoMemo) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    CarrierSpec spec;
-    spec.area = Concat(c.sound, c.tail);
-    spec.soundSize = static_cast<std::uint32_t>(c.sound.size());
-    LoadImage(BuildCarrier(picture, spec));
+    CarrierSpec carrier;
+    carrier.area = Concat(c.sound, c.tail);
+    carrier.soundSize = static_cast<std::uint32_t>(c.sound.size());
+    LoadImage(BuildCarrier(picture, carrier));
     Extract();
     ASSERT_EQ(kc::Synthesized, 1);
     std::string name = "x", text = "x";
