@@ -1,0 +1,382 @@
+// Faults from outside: a full disk or a file-size limit while saving, a
+// temporary directory that is missing, is a file or vanishes, and files that
+// shrink or disappear between the header read and the whole-file read. The
+// user's files must survive every one of them, and the outcome must be the
+// documented one with its message.
+
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "tests/engine/EngineFixture.h"
+#include "tests/hardening/ChildProcess.h"
+#include "tests/hardening/OpenInterposer.h"
+
+namespace korimo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names in a directory, sorted.
+Strings Listing(const std::string& dir) {
+  Strings out;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(dir, ec)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// A 64 KiB tmpfs for the test's lifetime; root only, so it may be unavailable.
+class SmallTmpfs {
+ public:
+  explicit SmallTmpfs(const std::string& dir) : dir_(dir) {
+    ::mkdir(dir.c_str(), 0700);
+    mounted_ = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+  }
+  ~SmallTmpfs() {
+    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string dir_;
+  bool mounted_ = false;
+};
+
+// Runs `body` in a child process whose files may grow to `limit` bytes at most
+// (writes past it fail with EFBIG instead of killing the process). Returns the
+// child's exit status.
+int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
+  return RunInChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    SetSoftLimit(RLIMIT_FSIZE, limit);
+    return body();
+  });
+}
+
+class FaultTest : public EngineTest {
+ protected:
+  // A carrier ready to save: 160 x 120 (57600 data bytes) with sound and memo.
+  void PrepareCarrier() {
+    LoadImage(MakeBmp(160, 120));
+    ASSERT_EQ(kc::ImageLoaded, 1);
+    LoadSound(MakeWav(2000));
+    ASSERT_EQ(kc::SoundLoaded, 1);
+    PutMemo("メモ");
+    Synthesize("pw");
+    ASSERT_EQ(kc::OperationFailed, 0);
+    ASSERT_EQ(kc::ImageSaved, 0);
+    platform.Clear();
+  }
+  // The outcome every failed save must have: one message, nothing marked as
+  // saved, and the old target exactly as it was.
+  void ExpectSaveFailed(const std::string& target, const std::optional<Bytes>& old) {
+    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
+    EXPECT_EQ(kc::ImageSaved, 0);
+    if (old) {
+      ASSERT_TRUE(FileExists(target));
+      EXPECT_EQ(ReadFile(target), *old);
+    }
+  }
+};
+
+// ---- Saving --------------------------------------------------------------
+
+TEST_F(FaultTest, DiskFullWhileSavingKeepsTheOldTarget) {
+  SmallTmpfs disk(tmp / "small");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  PrepareCarrier();
+  const std::string target = tmp / "small/carrier.bmp";
+  const Bytes old(20000, 0x5A);
+  WriteFile(target, old);
+
+  kc::SaveImageData(target);
+  ExpectSaveFailed(target, old);
+  EXPECT_EQ(Listing(tmp / "small"), Strings{"carrier.bmp"}) << "a partial file was left behind";
+
+  // Room again: the same working set saves completely.
+  fs::remove(target);
+  platform.Clear();
+  kc::ImageBytes.resize(40000);
+  kc::SaveImageData(target);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(ReadFile(target), kc::ImageBytes);
+}
+
+TEST_F(FaultTest, FileSizeLimitWhileSavingKeepsTheOldTarget) {
+  PrepareCarrier();
+  const std::string target = tmp / "carrier.bmp";
+  const Bytes old(3000, 0xA5);
+  WriteFile(target, old);
+
+  // The child reports through its exit status: 0 = the save failed with the
+  // message and without marking the image saved.
+  const int status = WithFileSizeLimit(16384, [&] {
+    platform.Clear();
+    kc::SaveImageData(target);
+    return platform.Texts() == Strings{msg::kCannotSave} && kc::ImageSaved == 0 ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(target), old);
+  EXPECT_EQ(Listing(tmp.path()), (Strings{"a.wav", "carrier.bmp", "image.bmp"}));
+}
+
+// Targets that cannot be written: each is refused with the message, and an
+// existing target keeps its contents.
+TEST_F(FaultTest, UnwritableTargetsAreRefused) {
+  struct Case {
+    const char* name;
+    std::function<std::string(const TempDir&)> setUp;  // returns the target path
+    bool oldKept;
+  };
+  const Bytes old(100, 0x33);
+  const Case cases[] = {
+      {"directory missing", [](const TempDir& t) { return t / "no/such/dir/out.bmp"; }, false},
+      {"target is a directory",
+       [](const TempDir& t) {
+         fs::create_directory(t / "adir");
+         return t / "adir";
+       },
+       false},
+      {"read-only target",
+       [&](const TempDir& t) {
+         WriteFile(t / "ro.bmp", old);
+         ::chmod((t / "ro.bmp").c_str(), 0444);
+         return t / "ro.bmp";
+       },
+       true},
+      {"link to a device",
+       [](const TempDir& t) {
+         fs::create_symlink("/dev/full", t / "full.bmp");
+         return t / "full.bmp";
+       },
+       false},
+      {"parent is a file",
+       [&](const TempDir& t) {
+         WriteFile(t / "plain", old);
+         return t / "plain/out.bmp";
+       },
+       false},
+  };
+  PrepareCarrier();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string target = c.setUp(dir);
+    const Strings before = Listing(dir.path());
+    platform.Clear();
+    kc::SaveImageData(target);
+    ExpectSaveFailed(target, c.oldKept ? std::optional<Bytes>(old) : std::nullopt);
+    EXPECT_EQ(Listing(dir.path()), before) << "a file was created";
+  }
+}
+
+// ---- The temporary sound file ----------------------------------------------
+
+class TempDirFaultTest : public FaultTest {
+ protected:
+  // A saved carrier without password, opened in a fresh session with TempDir
+  // pointing wherever the test says.
+  void OpenWithTempDir(const std::string& tempDir) {
+    PrepareCarrierWithoutPassword();
+    kc::ResetWorkData();
+    kc::TempDir = tempDir;
+    platform.Clear();
+    LoadImage(carrier);
+    ASSERT_EQ(kc::ImageLoaded, 1);
+    Extract();
+  }
+  void PrepareCarrierWithoutPassword() {
+    LoadImage(MakeBmp(160, 120));
+    LoadSound(MakeWav(2000));
+    Synthesize("");
+    ASSERT_EQ(kc::OperationFailed, 0);
+    kc::SaveImageData(carrier);
+    ASSERT_EQ(kc::ImageSaved, 1);
+  }
+  void ExpectNoSound(const std::string& tempDir) {
+    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSaveTemp});
+    EXPECT_EQ(kc::SoundLoaded, 0);
+    EXPECT_EQ(kc::Synthesized, 0);
+    EXPECT_TRUE(platform.played.empty());
+    EXPECT_FALSE(FileExists(tempDir + "temp.wav") && fs::is_regular_file(tempDir + "temp.wav"));
+  }
+  const std::string carrier = tmp / "carrier.bmp";
+};
+
+TEST_F(TempDirFaultTest, MissingTempDir) {
+  OpenWithTempDir(tmp / "gone/");
+  ExpectNoSound(tmp / "gone/");
+  EXPECT_FALSE(FileExists(tmp / "gone"));
+}
+
+TEST_F(TempDirFaultTest, TempDirIsAFile) {
+  WriteFile(tmp / "afile", Bytes{1, 2, 3});
+  OpenWithTempDir(tmp / "afile/");
+  ExpectNoSound(tmp / "afile/");
+  EXPECT_EQ(ReadFile(tmp / "afile"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(TempDirFaultTest, TempDirVanishesBeforeTheWrite) {
+  fs::create_directory(tmp / "vanishing");
+  // The extraction deletes any old temp.wav first; the directory goes right after.
+  platform.afterDelete = [&](const std::string& path) {
+    if (path == tmp / "vanishing/temp.wav") fs::remove(tmp / "vanishing");
+  };
+  OpenWithTempDir(tmp / "vanishing/");
+  ExpectNoSound(tmp / "vanishing/");
+}
+
+TEST_F(TempDirFaultTest, LinkPlantedAfterTheDeletionIsNotFollowed) {
+  fs::create_directory(tmp / "shared");
+  const Bytes victim{9, 9, 9};
+  WriteFile(tmp / "victim", victim);
+  platform.afterDelete = [&](const std::string& path) {
+    if (path == tmp / "shared/temp.wav" && !FileExists(path)) fs::create_symlink(tmp / "victim", path);
+  };
+  OpenWithTempDir(tmp / "shared/");
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSaveTemp});
+  EXPECT_EQ(kc::SoundLoaded, 0);
+  EXPECT_EQ(ReadFile(tmp / "victim"), victim);
+}
+
+TEST_F(TempDirFaultTest, FullDiskForTheTempFile) {
+  SmallTmpfs disk(tmp / "small");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  // 800 x 300 pixels: a sound area of 90 kB, more than the 64 KiB disk holds.
+  LoadImage(MakeBmp(800, 300));
+  LoadSound(MakeWav(2000));
+  Synthesize("");
+  kc::SaveImageData(carrier);
+  ASSERT_EQ(kc::ImageSaved, 1);
+  kc::ResetWorkData();
+  kc::TempDir = tmp / "small/";
+  platform.Clear();
+  LoadImage(carrier);
+  Extract();
+  ExpectNoSound(tmp / "small/");
+  EXPECT_TRUE(Listing(tmp / "small").empty()) << "a partial temp.wav was left behind";
+}
+
+TEST_F(TempDirFaultTest, FileSizeLimitForTheTempFile) {
+  PrepareCarrierWithoutPassword();
+  const int status = WithFileSizeLimit(4096, [&] {
+    kc::ResetWorkData();
+    kc::TempDir = tmp.path();
+    platform.Clear();
+    LoadImage(carrier);
+    Extract();
+    const bool ok = platform.Texts() == Strings{msg::kCannotSaveTemp} && kc::SoundLoaded == 0 &&
+                    kc::Synthesized == 0 && !FileExists(TempWav());
+    return ok ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+// ---- Files that change between the two reads --------------------------------
+
+struct ShrinkCase {
+  const char* name;
+  std::function<void(const std::string&)> change;
+};
+
+const ShrinkCase kShrinkCases[] = {
+    {"truncated to nothing", [](const std::string& p) { fs::resize_file(p, 0); }},
+    {"truncated inside the header", [](const std::string& p) { fs::resize_file(p, 10); }},
+    {"truncated to half", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }},
+    {"cut by one byte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }},
+    {"removed", [](const std::string& p) { fs::remove(p); }},
+    {"replaced by a directory",
+     [](const std::string& p) {
+       fs::remove(p);
+       fs::create_directory(p);
+     }},
+};
+
+class ShrinkTest : public FaultTest {
+ protected:
+  void TearDown() override {
+    OpenInterposer::Disarm();
+    FaultTest::TearDown();
+  }
+};
+
+TEST_F(ShrinkTest, ImageShrinkingBetweenTheReadsIsAReadFailure) {
+  for (const auto& c : kShrinkCases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir / "image.bmp";
+    WriteFile(path, MakeBmp(64, 48));
+    kc::Redim(kc::SoundBytes, 10);
+    platform.Clear();
+    OpenInterposer::Arm(path, 2, [&] { c.change(path); });
+    LoadImage(path);
+    EXPECT_EQ(OpenInterposer::Opens(), 2) << "the loader no longer reads the file twice";
+    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
+    EXPECT_EQ(kc::ImageLoaded, 0);
+    EXPECT_EQ(kc::OperationFailed, 0);
+    EXPECT_EQ(kc::ImageDataSize, 0);
+    EXPECT_EQ(kc::ImageFileSize, 0);
+    EXPECT_EQ(kc::ImageBitCount, 0);
+    EXPECT_EQ(kc::SoundAreaSize, 0);
+    EXPECT_EQ(kc::SoundBytes, Bytes(257, 0));
+  }
+}
+
+TEST_F(ShrinkTest, SoundShrinkingBetweenTheReadsIsAReadFailure) {
+  for (const auto& c : kShrinkCases) {
+    SCOPED_TRACE(c.name);
+    kc::ResetWorkData();
+    LoadImage(MakeBmp(160, 120));
+    LoadSound(MakeWav(1000), "prev.wav");
+    PutMemo("前のメモ");
+    ASSERT_EQ(kc::SoundLoaded, 1);
+    TempDir dir;
+    const std::string path = dir / "b.wav";
+    WriteFile(path, MakeWav(3000));
+    platform.Clear();
+    OpenInterposer::Arm(path, 2, [&] { c.change(path); });
+    LoadSound(path);
+    EXPECT_EQ(OpenInterposer::Opens(), 2);
+    // The replace question, then the read failure.
+    EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, msg::kCannotLoad}));
+    EXPECT_EQ(kc::OperationFailed, 0);
+    EXPECT_EQ(kc::SoundLoaded, 0);
+    EXPECT_EQ(kc::SoundSize, 0);
+    EXPECT_EQ(kc::SoundPath, "");
+    EXPECT_EQ(kc::MemoText, "");
+    EXPECT_EQ(kc::MemoFileName, "");
+  }
+}
+
+// A file that grows between the reads is read as it was measured first for
+// the sound (its chunk size decides) and whole for the image.
+TEST_F(ShrinkTest, GrowingFilesStillLoad) {
+  const std::string image = tmp / "grow.bmp";
+  const Bytes bmp = MakeBmp(64, 48);
+  WriteFile(image, bmp);
+  OpenInterposer::Arm(image, 2, [&] { WriteFile(image, Concat(bmp, Bytes(100, 7))); });
+  LoadImage(image);
+  EXPECT_EQ(kc::ImageLoaded, 1);
+  EXPECT_EQ(kc::ImageBytes.size(), bmp.size() + 100);
+
+  LoadImage(MakeBmp(160, 120));
+  const std::string sound = tmp / "grow.wav";
+  const Bytes wav = MakeWav(500);
+  WriteFile(sound, wav);
+  OpenInterposer::Arm(sound, 2, [&] { WriteFile(sound, Concat(wav, Bytes(100, 7))); });
+  LoadSound(sound);
+  EXPECT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::SoundSize, static_cast<kc::Long>(wav.size()));
+  EXPECT_TRUE(std::equal(wav.begin(), wav.end(), kc::SoundBytes.begin()));
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+}  // namespace
+}  // namespace korimo::test

@@ -1,0 +1,22 @@
+// A seam in the file system for fault-injection tests: the test executable is
+// linked with --wrap=open, so every open() made by the procedures under test
+// passes through here. A test can arm one action that runs when a given path
+// is opened for the n-th time, before the real open: the moment between the
+// header read and the whole-file read of the loaders.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace korimo::test {
+
+class OpenInterposer {
+ public:
+  // Runs `action` just before the `nth` (1-based) open of `path`; once.
+  static void Arm(const std::string& path, int nth, std::function<void()> action);
+  static void Disarm();
+  // How many times the armed path has been opened since Arm.
+  static int Opens();
+};
+
+}  // namespace korimo::test
