@@ -144,9 +144,8 @@ inline Byte Gather(std::uint64_t w) {
 }  // namespace
 
 // With SSE2 (part of every x86-64 CPU, so no build flag is needed) sixteen
-// data bytes are spread over 128 carrier bytes per step and eight data bytes
-// gathered from 64 carrier bytes per step; the scalar word loops handle the
-// remainder and every other CPU.
+// data bytes are spread over, or gathered from, 128 carrier bytes per step;
+// the scalar word loops handle the remainder and every other CPU.
 
 void EmbedBytes(std::size_t base, const Byte* data, std::size_t count) {
   Byte* p = ImageBytes.data() + base;
@@ -181,19 +180,24 @@ void ExtractBytes(std::size_t base, Byte* data, std::size_t count) {
   const Byte* p = ImageBytes.data() + base;
   std::size_t k = 0;
 #if defined(__SSE2__)
-  for (; k + 8 <= count; k += 8, p += 64) {
-    // Shifting each 64-bit lane left by 7 moves bit 0 of every byte to bit 7
-    // of the same byte; movemask then gives carrier byte j of the step in bit
-    // j, i.e. data byte m in byte m of `bits` with its bits in reverse order.
-    std::uint64_t bits = 0;
-    for (int j = 0; j < 4; ++j) {
+  // Carrier byte i of a group of eight becomes 2^(7 - i) when its bit 0 is
+  // set and 0 otherwise; a sum of absolute differences against zero adds up
+  // each group of eight, giving one data byte per 64-bit lane. Packing then
+  // gathers the sixteen data bytes of a step side by side.
+  const __m128i one = _mm_set1_epi8(1);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weightOfLane = _mm_set_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+  for (; k + 16 <= count; k += 16, p += 128) {
+    __m128i sums[8];
+    for (int j = 0; j < 8; ++j) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * j));
-      bits |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi64(v, 7)))) << (16 * j);
+      const __m128i set = _mm_cmpeq_epi8(_mm_and_si128(v, one), one);
+      sums[j] = _mm_sad_epu8(_mm_and_si128(set, weightOfLane), zero);
     }
-    bits = ((bits >> 1) & 0x5555555555555555ULL) | ((bits & 0x5555555555555555ULL) << 1);
-    bits = ((bits >> 2) & 0x3333333333333333ULL) | ((bits & 0x3333333333333333ULL) << 2);
-    bits = ((bits >> 4) & 0x0F0F0F0F0F0F0F0FULL) | ((bits & 0x0F0F0F0F0F0F0F0FULL) << 4);
-    for (int m = 0; m < 8; ++m) data[k + m] = static_cast<Byte>(bits >> (8 * m));
+    // Each sum is below 256, so the saturating packs keep it unchanged.
+    const __m128i words0 = _mm_packus_epi16(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
+    const __m128i words1 = _mm_packus_epi16(_mm_packs_epi32(sums[4], sums[5]), _mm_packs_epi32(sums[6], sums[7]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(data + k), _mm_packus_epi16(words0, words1));
   }
 #endif
   for (; k < count; ++k, p += 8) data[k] = Gather(Load64(p));

@@ -103,7 +103,7 @@ void LoadImageData(const std::string& path) {
       try {
         std::vector<Byte>().swap(ImageBytes);  // free the old image before the new one arrives
         ImageBytes.reserve(*length);
-        AdviseHugePages(ImageBytes.data(), ImageBytes.capacity());
+        PrefaultLargeBuffer(ImageBytes.data(), ImageBytes.capacity());
         ImageBytes.resize(*length);
         readOk = fileio::ReadUpTo(whole, ImageBytes.data(), *length) == static_cast<long long>(*length) &&
                  (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kProbeSize, firstLength)) == 0);

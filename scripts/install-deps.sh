@@ -8,7 +8,7 @@ PKGS=(
   libsdl2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev llvm
-  imagemagick sox espeak-ng
+  imagemagick sox espeak-ng time
   xvfb xauth xdotool x11-utils
   fonts-ipafont-gothic
 )

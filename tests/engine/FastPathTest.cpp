@@ -1,7 +1,7 @@
 // The bulk codec works on 64-bit words and, where the CPU has them, on
-// 128-bit vectors of 16 (embedding) or 8 (extraction) data bytes with a
-// word-by-word remainder. Every combination of start alignment and remainder
-// length must agree with the one-byte primitive and stay inside its field.
+// 128-bit vectors of 16 data bytes per step with a word-by-word remainder.
+// Every combination of start alignment and remainder length must agree with
+// the one-byte primitive and stay inside its field.
 #include <random>
 
 #include "tests/engine/EngineFixture.h"
@@ -32,7 +32,7 @@ class FastPathTest : public EngineTest {};
 
 TEST_F(FastPathTest, EveryAlignmentAndLengthMatchesPerByteCodec) {
   std::mt19937 rng(2024);
-  // Lengths around the vector steps (16 and 8 data bytes) and a few larger
+  // Lengths around the vector step (16 data bytes) and a few larger
   // ones with every remainder; bases cover all 16 alignments.
   std::vector<std::size_t> counts;
   for (std::size_t n = 0; n <= 40; ++n) counts.push_back(n);
