@@ -5,7 +5,6 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Cp932.h"
-#include "platform/sdl/SoundService.h"
 
 namespace korimo::platform {
 
@@ -60,6 +59,8 @@ void ConsolePlatform::ShowPasswordDialog() {
   Korimocom::OperationFailed = 0;
 }
 
-PlayResult ConsolePlatform::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
+// korimo-cli has no play command, so it carries no sound service: linking
+// the audio library would double the start-up time of every command.
+PlayResult ConsolePlatform::PlaySound(const std::string& /*path*/) { return PlayResult::ServiceUnavailable; }
 
 }  // namespace korimo::platform
