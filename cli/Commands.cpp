@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "cli/FileOutput.h"
+#include "cli/InputFile.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
@@ -13,6 +13,7 @@
 #include "engine/Synthesis.h"
 #include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
+#include "media/FileIO.h"
 #include "media/WavLoad.h"
 
 namespace korimo::cli {
@@ -158,18 +159,18 @@ int RunExtract(const Arguments& args, ConsolePlatform& console) {
   // memo record and the padding behind it are not part of it.
   if (SoundSize < 4 || static_cast<std::size_t>(SoundSize) > SoundBytes.size())
     return Refuse(console, before, msg::kCannotLoad);
-  const std::string_view wav(reinterpret_cast<const char*>(SoundBytes.data()),
-                             static_cast<std::size_t>(SoundSize));
 
   std::string memoText;
   if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
 
   // Both files are written beside their targets first and moved into place
   // only when both writes succeeded.
-  PendingFile wavFile;
-  PendingFile memoFile;
-  if (!wavFile.Prepare(args.output, wav)) return Refuse(console, before, msg::kCannotSave);
-  if (args.memoOut && !memoFile.Prepare(*args.memoOut, memoText))
+  fileio::PendingFile wavFile;
+  fileio::PendingFile memoFile;
+  if (!wavFile.Prepare(args.output, SoundBytes.data(), static_cast<std::size_t>(SoundSize)))
+    return Refuse(console, before, msg::kCannotSave);
+  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memoText.data());
+  if (args.memoOut && !memoFile.Prepare(*args.memoOut, memoBytes, memoText.size()))
     return Refuse(console, before, msg::kCannotSave);
   if (!wavFile.Commit()) return Refuse(console, before, msg::kCannotSave);
   if (args.memoOut && !memoFile.Commit()) return Refuse(console, before, msg::kCannotSave);

@@ -93,16 +93,24 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& requested, const std::uint8_t* data, std::size_t size) {
-  const std::string path = ResolveTarget(requested);
-  if (path.empty() || path.back() == '/') return false;
+PendingFile::~PendingFile() { Discard(); }
+
+void PendingFile::Discard() {
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data, std::size_t size) {
+  Discard();
+  target_ = ResolveTarget(requested);
+  if (target_.empty() || target_.back() == '/') return false;
 
   mode_t mode;
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
+  if (::stat(target_.c_str(), &st) == 0) {
     // The read-only attribute is the absence of every write bit; checking the
     // bits (not only access()) keeps the refusal when running as root.
-    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return false;
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) return false;
     mode = st.st_mode & 07777;
   } else {
     if (errno != ENOENT) return false;
@@ -111,17 +119,30 @@ bool WriteFileAtomically(const std::string& requested, const std::uint8_t* data,
     mode = 0666 & ~mask;
   }
 
-  const std::string baseName = path.substr(path.find_last_of('/') + 1);
-  std::string temp = DirectoryOf(path) + "/." + baseName + ".korimo-XXXXXX";
+  const std::string baseName = target_.substr(target_.find_last_of('/') + 1);
+  std::string temp = DirectoryOf(target_) + "/." + baseName + ".korimo-XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
+  temp_ = temp;
   bool ok = WriteAndSync(fd, data, size);
   ok = ok && ::fchmod(fd, mode) == 0;
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+  if (!ok) Discard();
   return ok;
+}
+
+bool PendingFile::Commit() {
+  if (temp_.empty()) return false;
+  const bool ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  if (!ok) Discard();
+  temp_.clear();
+  return ok;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  PendingFile file;
+  return file.Prepare(path, data, size) && file.Commit();
 }
 
 }  // namespace korimo::fileio
