@@ -39,6 +39,7 @@
 #include "platform/qt/QtPlatform.h"
 #include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/Dialogs.h"
+#include "ui/main/PicturePreview.h"
 
 // Resources of a static library are registered by hand.
 static void InitKorimoResources() { Q_INIT_RESOURCE(korimo); }
@@ -435,9 +436,12 @@ void KorimoMain::AskToSaveUnsaved() {
 }
 
 void KorimoMain::ShowPicture(const std::string& path) {
-  // A file Qt's reader cannot show leaves the previous picture.
-  QImageReader reader(Q(path));
-  const QImage image = reader.read();
+  // The picture is stretched into a small area, so a plain 24/32-bit picture is
+  // sampled at twice that size straight from the bytes already loaded; other
+  // variants go through Qt's reader. A file neither can show leaves the
+  // previous picture.
+  QImage image = PicturePreview(ImageBytes, Image2->size() * 2);
+  if (image.isNull()) image = QImageReader(Q(path)).read();
   if (!image.isNull()) Image2->setPixmap(QPixmap::fromImage(image));
 }
 
