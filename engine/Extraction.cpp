@@ -11,6 +11,7 @@
 #include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
+#include "engine/RawFile.h"
 #include "engine/RuntimeError.h"
 #include "platform/Platform.h"
 
@@ -32,18 +33,6 @@ void RequireInImage(std::size_t end) {
 
 void DeleteTempWav() { platform::Current().DeleteFile(TempWavPath()); }
 
-bool WriteAll(int fd, const Byte* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Writes the whole SoundBytes array to TempDir + "temp.wav". The name is fixed
 // and the directory may be shared, so the file is created fresh: exclusive
@@ -53,7 +42,7 @@ void WriteTempFile() {
   bool ok = false;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd >= 0) {
-    ok = WriteAll(fd, SoundBytes.data(), SoundBytes.size());
+    ok = korimo::WriteAll(fd, SoundBytes.data(), SoundBytes.size());
     ok = (::close(fd) == 0) && ok;
   }
   if (!ok) {

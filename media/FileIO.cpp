@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engine/RawFile.h"
+
 namespace korimo::fileio {
 
 int OpenForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
@@ -40,18 +42,6 @@ void Close(int fd) {
 
 namespace {
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Writes in slices and asks the system to start writing each slice to disk
 // at once, so that the disk works while the next slice is copied and the
@@ -60,7 +50,7 @@ bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t kSlice = 4 * 1024 * 1024;
   for (std::size_t done = 0; done < size;) {
     const std::size_t n = std::min(kSlice, size - done);
-    if (!WriteAll(fd, data + done, n)) return false;
+    if (!korimo::WriteAll(fd, data + done, n)) return false;
 #if defined(SYNC_FILE_RANGE_WRITE)
     // Only a hint; a write-back error still surfaces in the fsync.
     ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);

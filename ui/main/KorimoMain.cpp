@@ -23,6 +23,7 @@
 #include <QUrl>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
@@ -77,6 +78,16 @@ void DeleteTempWav() { plat::Current().DeleteFile(layout::TempWavPath()); }
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// Creates a control where the form places it: object name, position in
+// twips, and the caption when it has one.
+template <typename Control, typename... Caption>
+Control* Place(QWidget* parent, const char* name, const QRect& geometry, Caption&&... caption) {
+  auto* control = new Control(std::forward<Caption>(caption)..., parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(geometry);
+  return control;
+}
+
 }  // namespace
 
 void SetUpApplication() {
@@ -114,56 +125,28 @@ void KorimoMain::BuildLayout() {
   setCentralWidget(client);
 
   // An empty picture control behind everything; it has no behaviour.
-  Image1 = new QLabel(client);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(TwipsRect(0, 0, 7935, 4575));
+  Image1 = Place<QLabel>(client, "Image1", TwipsRect(0, 0, 7935, 4575));
 
   // The picture area: the loaded image stretched over it; the only drop target.
-  Image2 = new QLabel(client);
-  Image2->setObjectName(QStringLiteral("Image2"));
-  Image2->setGeometry(TwipsRect(240, 480, 4980, 3735));
+  Image2 = Place<QLabel>(client, "Image2", TwipsRect(240, 480, 4980, 3735));
   Image2->setScaledContents(true);
   Image2->setFrameShape(QFrame::Box);
   Image2->setAcceptDrops(true);
   Image2->installEventFilter(this);
 
-  Frame2 = new QGroupBox(QStringLiteral("再生"), client);
-  Frame2->setObjectName(QStringLiteral("Frame2"));
-  Frame2->setGeometry(TwipsRect(5400, 2760, 2295, 1455));
-  Command2 = new QPushButton(QStringLiteral("音声＆メモ再生"), Frame2);
-  Command2->setObjectName(QStringLiteral("Command2"));
-  Command2->setGeometry(TwipsRect(720, 960, 1455, 375));
-  Text3 = new QLineEdit(Frame2);
-  Text3->setObjectName(QStringLiteral("Text3"));
-  Text3->setGeometry(TwipsRect(120, 480, 2055, 270));
-  Label3 = new QLabel(QStringLiteral("合成ファイル"), Frame2);
-  Label3->setObjectName(QStringLiteral("Label3"));
-  Label3->setGeometry(TwipsRect(120, 240, 1815, 255));
+  Frame2 = Place<QGroupBox>(client, "Frame2", TwipsRect(5400, 2760, 2295, 1455), QStringLiteral("再生"));
+  Command2 = Place<QPushButton>(Frame2, "Command2", TwipsRect(720, 960, 1455, 375), QStringLiteral("音声＆メモ再生"));
+  Text3 = Place<QLineEdit>(Frame2, "Text3", TwipsRect(120, 480, 2055, 270));
+  Label3 = Place<QLabel>(Frame2, "Label3", TwipsRect(120, 240, 1815, 255), QStringLiteral("合成ファイル"));
 
-  Frame1 = new QGroupBox(QStringLiteral("編集"), client);
-  Frame1->setObjectName(QStringLiteral("Frame1"));
-  Frame1->setGeometry(TwipsRect(5400, 360, 2295, 2295));
-  Command4 = new QPushButton(QStringLiteral("メモ"), Frame1);
-  Command4->setObjectName(QStringLiteral("Command4"));
-  Command4->setGeometry(TwipsRect(840, 1680, 615, 375));
-  Command3 = new QPushButton(QStringLiteral("再生"), Frame1);
-  Command3->setObjectName(QStringLiteral("Command3"));
-  Command3->setGeometry(TwipsRect(1560, 1680, 615, 375));
-  Command1 = new QPushButton(QStringLiteral("合成"), Frame1);
-  Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setGeometry(TwipsRect(120, 1680, 615, 375));
-  Text2 = new QLineEdit(Frame1);
-  Text2->setObjectName(QStringLiteral("Text2"));
-  Text2->setGeometry(TwipsRect(120, 1200, 2055, 270));
-  Text1 = new QLineEdit(Frame1);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  Text1->setGeometry(TwipsRect(120, 480, 2055, 270));
-  Label2 = new QLabel(QStringLiteral("音声ファイル"), Frame1);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(TwipsRect(120, 960, 1815, 255));
-  Label1 = new QLabel(QStringLiteral("画像ファイル"), Frame1);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(TwipsRect(120, 240, 1815, 255));
+  Frame1 = Place<QGroupBox>(client, "Frame1", TwipsRect(5400, 360, 2295, 2295), QStringLiteral("編集"));
+  Command4 = Place<QPushButton>(Frame1, "Command4", TwipsRect(840, 1680, 615, 375), QStringLiteral("メモ"));
+  Command3 = Place<QPushButton>(Frame1, "Command3", TwipsRect(1560, 1680, 615, 375), QStringLiteral("再生"));
+  Command1 = Place<QPushButton>(Frame1, "Command1", TwipsRect(120, 1680, 615, 375), QStringLiteral("合成"));
+  Text2 = Place<QLineEdit>(Frame1, "Text2", TwipsRect(120, 1200, 2055, 270));
+  Text1 = Place<QLineEdit>(Frame1, "Text1", TwipsRect(120, 480, 2055, 270));
+  Label2 = Place<QLabel>(Frame1, "Label2", TwipsRect(120, 960, 1815, 255), QStringLiteral("音声ファイル"));
+  Label1 = Place<QLabel>(Frame1, "Label1", TwipsRect(120, 240, 1815, 255), QStringLiteral("画像ファイル"));
 
   // Display-only fields: their key handlers swallow every editing key, and
   // an input method must not compose into them either.
