@@ -138,10 +138,10 @@ std::vector<Hostile> HostileImages() {
   const Bytes bmp = MakeBmp(40, 30);
   const Bytes wav = MakeWav(100, 8);  // 144 bytes
   const Bytes area = Concat(wav, MemoRecord(Ansi("メモ")));
-  const auto carrier = [&](CarrierSpec spec) {
-    if (spec.area.empty()) spec.area = area;
-    if (spec.size < 0 && spec.soundSize == 0) spec.soundSize = static_cast<std::uint32_t>(wav.size());
-    return BuildCarrier(bmp, spec);
+  const auto carrier = [&](CarrierSpec layout) {
+    if (layout.area.empty()) layout.area = area;
+    if (layout.size < 0 && layout.soundSize == 0) layout.soundSize = static_cast<std::uint32_t>(wav.size());
+    return BuildCarrier(bmp, layout);
   };
   const Bytes good = carrier({});
   const std::size_t soundAt = 182 + 8 * 5;  // "a.wav"
