@@ -121,8 +121,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "bytes after the sound are not zero");
 
   std::string expectedMemo;
-  if (storeMemo) {
-    kc::MemoCapacity = korimo::layout::MemoCapacityFor();
+  // As the memo dialog does, no memo is offered when there is no room for one.
+  kc::MemoCapacity = korimo::layout::MemoCapacityFor();
+  if (storeMemo && kc::MemoCapacity >= 1) {
     const Bytes before = kc::SoundBytes;
     const std::size_t ansiLength = korimo::cp932::FromUtf8(memo).size();
     kc::PutMemo(memo, "text.txt");
