@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/Korimocom.h"
+#include "tests/support/TestFiles.h"
 #include "platform/Platform.h"
 
 namespace korimo::fuzz {
@@ -117,52 +118,9 @@ inline std::optional<Bytes> ReadBytes(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
-inline void PutLE(Bytes& b, std::size_t at, std::uint32_t v, int width) {
-  for (int i = 0; i < width; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// A BMP with the usual 54-byte header and padded rows; pixel bytes follow a pattern.
-inline Bytes MakeBmp(int width, int height, int bitsPerPixel) {
-  const std::uint32_t row = ((static_cast<std::uint32_t>(width) * bitsPerPixel / 8) + 3) & ~3u;
-  const std::uint32_t dataSize = row * static_cast<std::uint32_t>(height);
-  Bytes b(54 + dataSize, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  PutLE(b, 2, 54 + dataSize, 4);
-  PutLE(b, 10, 54, 4);
-  PutLE(b, 14, 40, 4);
-  PutLE(b, 18, static_cast<std::uint32_t>(width), 4);
-  PutLE(b, 22, static_cast<std::uint32_t>(height), 4);
-  PutLE(b, 26, 1, 2);
-  PutLE(b, 28, static_cast<std::uint32_t>(bitsPerPixel), 2);
-  PutLE(b, 34, dataSize, 4);
-  for (std::uint32_t i = 0; i < dataSize; ++i) b[54 + i] = static_cast<std::uint8_t>(i * 37u + (i >> 7));
-  return b;
-}
-
-// A PCM WAV of `dataBytes` bytes of samples.
-inline Bytes MakeWav(std::uint32_t dataBytes, std::uint16_t bits = 16, std::uint16_t channels = 1) {
-  Bytes b(44 + dataBytes, 0);
-  const auto tag = [&](std::size_t at, const char* s) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(s[i]);
-  };
-  const std::uint32_t rate = 8000, align = channels * bits / 8u;
-  tag(0, "RIFF");
-  PutLE(b, 4, 36 + dataBytes, 4);
-  tag(8, "WAVE");
-  tag(12, "fmt ");
-  PutLE(b, 16, 16, 4);
-  PutLE(b, 20, 1, 2);
-  PutLE(b, 22, channels, 2);
-  PutLE(b, 24, rate, 4);
-  PutLE(b, 28, rate * align, 4);
-  PutLE(b, 32, align, 2);
-  PutLE(b, 34, bits, 2);
-  tag(36, "data");
-  PutLE(b, 40, dataBytes, 4);
-  for (std::uint32_t i = 0; i < dataBytes; ++i) b[44 + i] = static_cast<std::uint8_t>(i * 91u + 7);
-  return b;
-}
+// Pictures and sounds come from the same generators as the tests.
+using korimo::test::MakeBmp;
+using korimo::test::MakeWav;
 
 // A fresh working set pointing at the scratch directory.
 inline void FreshSession() {

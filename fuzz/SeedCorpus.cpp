@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   FuzzPlatform platform;
 
   const Bytes small = MakeBmp(24, 16, 24), odd = MakeBmp(100, 75, 24), deep = MakeBmp(16, 16, 32);
-  const Bytes wav = MakeWav(40), wav8 = MakeWav(30, 8);
+  const Bytes wav = MakeWav(20), wav8 = MakeWav(30, 8);
 
   // Image target.
   Put("image", "plain.bmp", small);

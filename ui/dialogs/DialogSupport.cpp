@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QWidget>
@@ -48,6 +49,17 @@ QFont MemoFont() {
   // looks the same in both memo boxes.
   font.setStyleHint(QFont::TypeWriter);
   return font;
+}
+
+QPlainTextEdit* MakeMemoBox(QWidget* dialog) {
+  auto* box = new QPlainTextEdit(dialog);
+  box->setObjectName(QStringLiteral("Text1"));
+  box->setGeometry(TwipsRect(240, 480, 4185, 1845));
+  box->setFont(MemoFont());
+  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setTabChangesFocus(true);  // Tab moves on, as in a dialog's text box
+  return box;
 }
 
 // ---- Keys --------------------------------------------------------------------

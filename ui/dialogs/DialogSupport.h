@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QString>
 
+class QPlainTextEdit;
+
 class QKeyEvent;
 class QWidget;
 
@@ -30,6 +32,10 @@ void CentreOverOwner(QWidget* dialog);
 
 // The memo boxes' font: "ＭＳ ゴシック" 9 pt, falling back to a monospace face.
 QFont MemoFont();
+
+// The memo box of the entry and display dialogs, identical in both so that a
+// memo looks the same: multi-line, vertical scroll bar, memo font.
+QPlainTextEdit* MakeMemoBox(QWidget* dialog);
 
 // ---- Keys --------------------------------------------------------------------
 // The Windows virtual-key code a key event stands for (13 Enter, 33/34 Page

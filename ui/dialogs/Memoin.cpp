@@ -36,13 +36,7 @@ Memoin::Memoin(QWidget* owner) : KorimoDialog(owner, 4695, 3030, /*escapeCloses=
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(240, 240, 4215, 255));
 
-  Text1 = new QPlainTextEdit(this);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  Text1->setGeometry(TwipsRect(240, 480, 4185, 1845));
-  Text1->setFont(MemoFont());
-  Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Text1->setTabChangesFocus(true);  // Tab moves on, as in a dialog's text box
+  Text1 = MakeMemoBox(this);
 
   Label2 = new QLabel(QString::fromUtf8(kLabel2Caption), this);
   Label2->setObjectName(QStringLiteral("Label2"));

@@ -27,14 +27,7 @@ Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeClose
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(240, 240, 4215, 255));
 
-  // The same box as in the memo entry dialog, so a memo looks the same in both.
-  Text1 = new QPlainTextEdit(this);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  Text1->setGeometry(TwipsRect(240, 480, 4185, 1845));
-  Text1->setFont(MemoFont());
-  Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Text1->setTabChangesFocus(true);
+  Text1 = MakeMemoBox(this);
   // The key handlers below keep the memo unchanged from the keyboard; the
   // read-only mode also shuts the mouse routes (context-menu paste, drops,
   // middle-button paste), while the caret still moves with the keys let through.

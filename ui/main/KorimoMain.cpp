@@ -457,20 +457,23 @@ void KorimoMain::OpenImageFile(const std::string& path) {
 
 // ---- Menu commands ------------------------------------------------------------
 
-void KorimoMain::menuImageRead_Click() {
+// The first two steps of both open commands: the unsaved-carrier question,
+// then the open-file dialog. No path means cancelled: the command ends with
+// nothing changed, not even the cursor.
+std::optional<std::string> KorimoMain::ChooseFileToOpen(const char* filter) {
   AskToSaveUnsaved();
   std::optional<std::string> path;
-  IgnoringErrors([&] { path = plat::GetOpenFilePath(this, kBmpFilter); });
+  IgnoringErrors([&] { path = plat::GetOpenFilePath(this, filter); });
   plat::Current().DoEvents();
-  if (!path) return;  // cancelled: nothing changes, not even the cursor
-  OpenImageFile(*path);
+  return path;
+}
+
+void KorimoMain::menuImageRead_Click() {
+  if (const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter)) OpenImageFile(*path);
 }
 
 void KorimoMain::menuSoundRead_Click() {
-  AskToSaveUnsaved();
-  std::optional<std::string> path;
-  IgnoringErrors([&] { path = plat::GetOpenFilePath(this, kWavFilter); });
-  plat::Current().DoEvents();
+  const std::optional<std::string> path = ChooseFileToOpen(kWavFilter);
   if (!path) return;
 
   plat::Current().SetWaitCursor(true);

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <optional>
 #include <string>
 
 class QGroupBox;
@@ -79,6 +80,7 @@ class KorimoMain : public QMainWindow {
   void BuildMenus();
   void AskToSaveUnsaved();
   void OpenImageFile(const std::string& path);
+  std::optional<std::string> ChooseFileToOpen(const char* filter);
   void ShowPicture(const std::string& path);
   void SetStatus(const std::string& text);
   void SetField(QLineEdit* field, const QString& text);
