@@ -534,15 +534,22 @@ void KorimoMain::menuAbout_Click() {
 
 // ---- Buttons ------------------------------------------------------------------
 
-void KorimoMain::Command1_Click() {
+// The guard of "合成" and "メモ": an image and a sound loaded, nothing
+// embedded yet. Shows the refusal and returns false otherwise.
+static bool BeforeSynthesis(const char* loadBothMessage) {
   if (Synthesized != 0) {
     plat::Notify(msg::kAlreadySynthesized);
-    return;
+    return false;
   }
   if (ImageLoaded != 1 || SoundLoaded != 1) {
-    plat::Notify(msg::kLoadBothToSynthesize);
-    return;
+    plat::Notify(loadBothMessage);
+    return false;
   }
+  return true;
+}
+
+void KorimoMain::Command1_Click() {
+  if (!BeforeSynthesis(msg::kLoadBothToSynthesize)) return;
   DialogOpening = 1;
   ShowPassin();
   if (OperationFailed != 0) return;  // closed without a password
@@ -602,14 +609,7 @@ void KorimoMain::Command3_Click() {
 }
 
 void KorimoMain::Command4_Click() {
-  if (Synthesized != 0) {
-    plat::Notify(msg::kAlreadySynthesized);
-    return;
-  }
-  if (ImageLoaded != 1 || SoundLoaded != 1) {
-    plat::Notify(msg::kLoadBothForMemo);
-    return;
-  }
+  if (!BeforeSynthesis(msg::kLoadBothForMemo)) return;
   DialogOpening = 1;
   ShowMemoin();
 }
