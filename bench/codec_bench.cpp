@@ -23,6 +23,7 @@
 #include "engine/BitCodec.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
+#include "engine/Buffers.h"
 #include "engine/Korimocom.h"
 #include "engine/Synthesis.h"
 #include "media/BmpLoad.h"

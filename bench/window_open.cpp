@@ -19,7 +19,7 @@
 
 #include "engine/Korimocom.h"
 #include "platform/Platform.h"
-#include "platform/qt/QtPlatform.h"
+#include "ui/desktop/QtPort.h"
 #include "platform/sdl/SoundService.h"
 #include "ui/dialogs/Dialogs.h"
 #include "ui/main/KorimoMain.h"
@@ -67,10 +67,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Korimo"));
     QApplication::setQuitOnLastWindowClosed(false);
     korimo::ui::SetUpApplication();
-    korimo::platform::QtPlatform platform;
+    korimo::ui::QtPort platform;
     korimo::platform::SetCurrent(&platform);
-    korimo::platform::SetFileDialogHook(
-        [&path](korimo::platform::FileDialogKind, const QString&) { return std::optional<std::string>(path); });
+    korimo::ui::SetFileDialogHook(
+        [&path](korimo::ui::FileDialogKind, const QString&) { return std::optional<std::string>(path); });
 
     std::vector<double> millis;
     QString statusLine;
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
       }
     }
     korimo::ui::UnloadDialogs();
-    korimo::platform::SetFileDialogHook({});
+    korimo::ui::SetFileDialogHook({});
     korimo::sound::Shutdown();
     korimo::platform::SetCurrent(nullptr);
 

@@ -4,28 +4,22 @@
 #include <iostream>
 #include <string>
 
-#include "cli/InputFile.h"
+#include "commands/Commands.h"
 #include "engine/CarrierLayout.h"
-#include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
-#include "engine/Synthesis.h"
-#include "media/BmpLoad.h"
-#include "media/CarrierSave.h"
-#include "media/FileIO.h"
-#include "media/WavLoad.h"
+#include "platform/FileIO.h"
 
 namespace korimo::cli {
 
 using namespace Korimocom;
-using platform::ConsolePlatform;
 
 namespace {
 
 // A password the carrier header cannot hold is refused before any file is read.
-bool PasswordAcceptable(const Arguments& args, ConsolePlatform& console) {
-  if (args.password && platform::PasswordTooLong(*args.password)) {
+bool PasswordAcceptable(const Arguments& args, ConsolePort& console) {
+  if (args.password && !layout::PasswordFits(*args.password)) {
     platform::Notify(msg::kPasswordTooLong);
     return false;
   }
@@ -34,21 +28,14 @@ bool PasswordAcceptable(const Arguments& args, ConsolePlatform& console) {
 }
 
 // A failure the procedures did not put into words still gets a message.
-int Refuse(ConsolePlatform& console, int messagesBefore, const char* fallback) {
+int Refuse(ConsolePort& console, int messagesBefore, const char* fallback) {
   if (console.MessagesShown() == messagesBefore) platform::Notify(fallback);
   return kRefused;
 }
 
-// The open-image command without its window: load, and on success look for
-// sound in the image (which asks for the password of a protected carrier).
-bool OpenImage(const std::string& path) {
-  OperationFailed = 0;
-  LoadImageData(path);
-  const bool loaded = ImageLoaded == 1 && OperationFailed == 0;
-  if (loaded) ExtractSound();
-  OperationFailed = 0;
-  return loaded;
-}
+// The open-image command: load, and on success look for sound in the image
+// (which asks for the password of a protected carrier).
+bool OpenImage(const std::string& path) { return commands::OpenImage(path) == commands::ImageOutcome::Opened; }
 
 // The sound word of `info`, from Synthesized as the window reads it.
 const char* SoundState() {
@@ -67,7 +54,7 @@ std::string WithoutBom(std::string text) {
 
 }  // namespace
 
-int RunInfo(const Arguments& args, ConsolePlatform& console) {
+int RunInfo(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   const int before = console.MessagesShown();
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
@@ -92,11 +79,11 @@ int RunInfo(const Arguments& args, ConsolePlatform& console) {
   return Synthesized == 2 ? kLockedSound : kSuccess;
 }
 
-int RunEmbed(const Arguments& args, ConsolePlatform& console) {
+int RunEmbed(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   std::optional<std::string> memo = args.memo;
   if (args.memoFile) {
-    memo = ReadWholeFile(*args.memoFile);
+    memo = fileio::ReadWholeFile(*args.memoFile);
     if (!memo) {
       platform::Notify(msg::kCannotLoad);
       return kRefused;
@@ -110,42 +97,30 @@ int RunEmbed(const Arguments& args, ConsolePlatform& console) {
   // The open-sound command: the replace question, if the image carries sound,
   // is answered from --replace.
   console.SetReplaceAllowed(args.replace);
-  OperationFailed = 0;
-  LoadSoundData(args.files[1]);
-  if (OperationFailed != 0 || SoundLoaded != 1) return Refuse(console, before, msg::kCannotLoad);
-  SoundPath = args.files[1];
-  Synthesized = 0;
-  ImageSaved = 1;
+  if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
+    return Refuse(console, before, msg::kCannotLoad);
 
-  // The memo command and its dialog: the allowance first, then PutMemo.
+  // The memo command and its dialog: the allowance first, then the memo.
   if (memo) {
-    MemoCapacity = layout::MemoCapacityFor();
-    if (MemoCapacity < 1) {
-      platform::Notify(msg::kNoRoomForMemo);
-      return kRefused;
-    }
-    OperationFailed = 1;
-    PutMemo(*memo, layout::kMemoFileName);
-    if (OperationFailed != 0) return Refuse(console, before, msg::kMemoTooLong);
+    if (commands::OpenMemoEntry() != commands::MemoRoom::Available)
+      return Refuse(console, before, msg::kNoRoomForMemo);
+    if (!commands::StoreMemo(*memo)) return Refuse(console, before, msg::kMemoTooLong);
   }
 
   // The synthesize command: the password dialog takes the --password value;
   // without one the entry is empty, which means no password.
   console.SetPasswordEntry(args.password.value_or(std::string()));
-  DialogOpening = 1;
-  platform::Current().ShowPasswordDialog();
-  if (OperationFailed != 0) return Refuse(console, before, msg::kPasswordTooLong);
-  SynthesizeSound();
-  if (OperationFailed != 0) return Refuse(console, before, msg::kSoundDoesNotFit);
-  Synthesized = 1;
-  platform::Current().DeleteFile(layout::TempWavPath());
+  switch (commands::Synthesize(msg::kLoadBothToSynthesize)) {
+    case commands::SynthesisOutcome::Done: break;
+    case commands::SynthesisOutcome::Cancelled: return Refuse(console, before, msg::kPasswordTooLong);
+    default: return Refuse(console, before, msg::kSoundDoesNotFit);
+  }
 
-  SaveImageData(args.output);
-  if (ImageSaved != 1) return Refuse(console, before, msg::kCannotSave);
+  if (!commands::Save(args.output)) return Refuse(console, before, msg::kCannotSave);
   return kSuccess;
 }
 
-int RunExtract(const Arguments& args, ConsolePlatform& console) {
+int RunExtract(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   const int before = console.MessagesShown();
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);

@@ -1,10 +1,10 @@
-// The three commands of korimo-cli. Each drives the same procedures as the
-// window's commands, in the same order, and reads their outcome from the same
-// working-set flags; the console backend stands in for the dialogs.
+// The three commands of korimo-cli. Each runs the same command steps as the
+// window (commands/) and acts on their outcomes; the console port stands in
+// for the dialogs.
 #pragma once
 
 #include "cli/Arguments.h"
-#include "platform/console/ConsolePlatform.h"
+#include "cli/ConsolePort.h"
 
 namespace korimo::cli {
 
@@ -15,9 +15,9 @@ enum ExitCode {
   kLockedSound = 3,    // password-protected sound, no or a wrong password given
 };
 
-// Each expects AppDir and TempDir to be set and `console` to be the current backend.
-int RunInfo(const Arguments& args, platform::ConsolePlatform& console);
-int RunEmbed(const Arguments& args, platform::ConsolePlatform& console);
-int RunExtract(const Arguments& args, platform::ConsolePlatform& console);
+// Each expects AppDir and TempDir to be set and `console` to be the current port.
+int RunInfo(const Arguments& args, ConsolePort& console);
+int RunEmbed(const Arguments& args, ConsolePort& console);
+int RunExtract(const Arguments& args, ConsolePort& console);
 
 }  // namespace korimo::cli

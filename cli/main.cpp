@@ -15,7 +15,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
-#include "platform/console/ConsolePlatform.h"
+#include "cli/ConsolePort.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ std::string ExecutableDir(const char* argv0) {
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-int Run(const korimo::cli::Arguments& args, korimo::platform::ConsolePlatform& console) {
+int Run(const korimo::cli::Arguments& args, korimo::cli::ConsolePort& console) {
   using namespace korimo::cli;
   switch (args.command) {
     case Command::Info: return RunInfo(args, console);
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     return cli::kSuccess;
   }
 
-  platform::ConsolePlatform console;
+  cli::ConsolePort console;
   platform::SetCurrent(&console);
   Korimocom::ResetWorkData();
   Korimocom::AppDir = ExecutableDir(argc > 0 ? argv[0] : nullptr);

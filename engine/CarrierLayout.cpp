@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/RuntimeError.h"
+#include "platform/Cp932.h"
 
 namespace korimo::layout {
 
@@ -62,6 +64,10 @@ std::string StoredSoundName() {
   std::vector<Byte> name(n);
   ExtractBytes(kNameIndex, name.data(), n);
   return BytesToString(name, n);
+}
+
+bool PasswordFits(const std::string& password) {
+  return cp932::FromUtf8(password).size() <= static_cast<std::size_t>(kPasswordLimit);
 }
 
 std::string TempWavPath() { return TempDir + kTempFileName; }

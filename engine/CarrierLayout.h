@@ -30,8 +30,17 @@ inline constexpr std::size_t kPasswordIndex = 110;
 inline constexpr std::size_t kNameLengthIndex = 174;
 inline constexpr std::size_t kNameIndex = 182;
 inline constexpr std::size_t kSizeFieldBitIndex = 57;  // carries bit 28: kind 1
-inline constexpr int kPasswordSlots = 8;
+// A password is at most 8 CP932 bytes: the header has 8 slots for it.
+inline constexpr int kPasswordLimit = 8;
+inline constexpr int kPasswordSlots = kPasswordLimit;
+// A sound file name is at most 255 CP932 bytes: its length is one data byte.
 inline constexpr int kMaxNameBytes = 255;
+// Every sound starts with the RIFF tag; after its 4 data bytes (32 carrier
+// bytes) the rest of the sound follows.
+inline constexpr char kRiffTag[] = "RIFF";
+inline constexpr std::size_t kRiffTagBytes = 4;
+inline constexpr std::size_t kCarrierBytesPerDataByte = 8;
+inline constexpr std::size_t kAfterRiffTag = kRiffTagBytes * kCarrierBytesPerDataByte;
 inline constexpr int kMemoRecordOverhead = 13;  // L (4) + m (1) + "text.txt" (8)
 inline constexpr Long kMemoCapacityCap = 32767;
 inline constexpr char kSignature[] = "KR";
@@ -64,6 +73,9 @@ Long MemoCapacityFor();
 // The sound file name stored in a kind-1 header of ImageBytes ("" when the
 // header does not lie within the image).
 std::string StoredSoundName();
+
+// True when a password (UTF-8) fits the header: at most 8 CP932 bytes.
+bool PasswordFits(const std::string& password);
 
 // TempDir + "temp.wav".
 std::string TempWavPath();

@@ -1,18 +1,19 @@
 #include "engine/Extraction.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
+#include "engine/Buffers.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
-#include "engine/RawFile.h"
 #include "engine/RuntimeError.h"
+#include "platform/FileIO.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {
@@ -22,8 +23,6 @@ namespace {
 using namespace korimo::layout;
 namespace platform = korimo::platform;
 
-constexpr Byte kRiff[4] = {'R', 'I', 'F', 'F'};
-
 // A carrier whose fields point past the image: the path ends with no sound.
 struct DamagedCarrier {};
 
@@ -31,7 +30,9 @@ void RequireInImage(std::size_t end) {
   if (end > ImageBytes.size()) throw DamagedCarrier{};
 }
 
-void DeleteTempWav() { platform::Current().DeleteFile(TempWavPath()); }
+// What the last extraction wrote to temp.wav, to tell it from anything put
+// there since. Process state of the extraction alone, not of the working set.
+std::optional<korimo::fileio::FileIdentity> g_writtenTempWav;
 
 
 // Writes the whole SoundBytes array to TempDir + "temp.wav". The name is fixed
@@ -39,25 +40,26 @@ void DeleteTempWav() { platform::Current().DeleteFile(TempWavPath()); }
 // create, no symbolic link followed, readable by the owner only.
 void WriteTempFile() {
   const std::string path = TempWavPath();
-  bool ok = false;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd >= 0) {
-    ok = korimo::WriteAll(fd, SoundBytes.data(), SoundBytes.size());
-    ok = (::close(fd) == 0) && ok;
-  }
-  if (!ok) {
+  g_writtenTempWav.reset();
+  korimo::fileio::FileIdentity written;
+  if (!korimo::fileio::CreateExclusive(path, SoundBytes.data(), SoundBytes.size(), &written)) {
     platform::Current().SetWaitCursor(false);
     platform::Notify(korimo::msg::kCannotSaveTemp);
     platform::Current().SetWaitCursor(true);
     SoundLoaded = 0;
     return;
   }
+  g_writtenTempWav = written;
   SoundLoaded = 1;
   Synthesized = 1;
   SoundPath = path;
 }
 
-bool StartsWithRiff() { return SoundBytes.size() >= 4 && std::memcmp(SoundBytes.data(), kRiff, 4) == 0; }
+bool StartsWithRiff() {
+  return SoundBytes.size() >= kRiffTagBytes && std::memcmp(SoundBytes.data(), kRiffTag, kRiffTagBytes) == 0;
+}
+
+
 
 }  // namespace
 
@@ -67,12 +69,12 @@ void ExtractPlainSound() {
   const auto size = static_cast<std::size_t>(SoundSize);
   RequireInImage(kPlainSoundIndex + 8 * size);
   if (size > SoundBytes.size()) throw DamagedCarrier{};
-  ExtractBytes(kPlainSoundIndex, SoundBytes.data(), 4);
+  ExtractBytes(kPlainSoundIndex, SoundBytes.data(), kRiffTagBytes);
   if (!StartsWithRiff()) {
     SoundLoaded = 0;
     return;
   }
-  ExtractBytes(kPlainSoundIndex + 32, SoundBytes.data() + 4, size - 4);
+  ExtractBytes(kPlainSoundIndex + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, size - kRiffTagBytes);
   SoundBytesRead = SoundSize;
   WriteTempFile();
 }
@@ -96,8 +98,7 @@ void ExtractHeaderedSound() {
     const std::string storedPassword = BytesToString(stored, p);
     if (storedPassword != Password) {
       platform::Current().SetWaitCursor(false);
-      DialogOpening = 1;
-      platform::Current().ShowPasswordDialog();
+      RequestPassword();
       const bool locked = storedPassword != Password;
       if (locked) {
         SoundLoaded = 1;
@@ -120,7 +121,7 @@ void ExtractHeaderedSound() {
 
   SoundAreaSize = area;
   Redim(SoundBytes, SoundAreaSize);
-  ExtractBytes(start, SoundBytes.data(), 4);
+  ExtractBytes(start, SoundBytes.data(), kRiffTagBytes);
   if (!StartsWithRiff()) {
     SoundAreaSize = EmptySoundAreaSize(ImageDataSize);
     Redim(SoundBytes, std::max<Long>(SoundAreaSize, 0));
@@ -131,9 +132,29 @@ void ExtractHeaderedSound() {
   // file (image-data sizes that are not a multiple of 8) read as zero.
   const std::size_t inFile = (ImageBytes.size() - start) / 8;
   const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(SoundAreaSize), inFile);
-  ExtractBytes(start + 32, SoundBytes.data() + 4, count - 4);
+  ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, count - kRiffTagBytes);
   SoundBytesRead = static_cast<Long>(count);
   WriteTempFile();
+}
+
+bool RequestPassword() {
+  DialogOpening = 1;
+  const std::optional<std::string> entry = platform::Current().AskPassword();
+  DialogOpening = 0;
+  if (entry) Password = *entry;
+  OperationFailed = entry ? 0 : 1;
+  return entry.has_value();
+}
+
+bool ExtractedSoundInPlace() {
+  if (!g_writtenTempWav) return false;
+  const auto now = korimo::fileio::IdentifyRegularFile(TempWavPath());
+  return now && *now == *g_writtenTempWav;
+}
+
+void DeleteTempWav() {
+  g_writtenTempWav.reset();
+  platform::Current().DeleteFile(TempWavPath());
 }
 
 void ExtractSound() {

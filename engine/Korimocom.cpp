@@ -1,8 +1,5 @@
 #include "engine/Korimocom.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 namespace Korimocom {
 
 void ResetWorkData() {
@@ -25,43 +22,6 @@ void ResetWorkData() {
   AlreadyRunning = 0;
   ImageSaved = 1;
   SoundBytesRead = 0;
-}
-
-void Redim(std::vector<Byte>& array, Long n) {
-  const std::size_t size = static_cast<std::size_t>(n) + 1;
-  // The old contents must not survive. Storage of about the right size is
-  // zeroed and reused, which is far cheaper than a fresh large buffer; any
-  // other size gets a fresh vector.
-  if (size <= array.capacity() && size >= array.capacity() / 2) {
-    array.assign(size, 0);
-    return;
-  }
-  std::vector<Byte> fresh;
-  fresh.reserve(size);
-  PrefaultLargeBuffer(fresh.data(), fresh.capacity());
-  fresh.resize(size, 0);
-  array.swap(fresh);
-}
-
-void PrefaultLargeBuffer(void* data, std::size_t size) {
-#if defined(MADV_HUGEPAGE)
-  constexpr std::size_t kHugePage = 2 * 1024 * 1024;
-  if (data == nullptr || size < kHugePage) return;
-  const long page = ::sysconf(_SC_PAGESIZE);
-  if (page <= 0) return;
-  const auto first = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t start = (first + page - 1) & ~static_cast<std::uintptr_t>(page - 1);
-  const std::uintptr_t end = (first + size) & ~static_cast<std::uintptr_t>(page - 1);
-  if (end <= start) return;
-  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#if defined(MADV_POPULATE_WRITE)
-  // Fails harmlessly on kernels without it: the pages then fault in on use.
-  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
-#endif
-#else
-  (void)data;
-  (void)size;
-#endif
 }
 
 }  // namespace Korimocom

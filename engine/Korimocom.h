@@ -53,14 +53,4 @@ inline Long SoundBytesRead = 0;
 // Returns every field except AppDir, TempDir and the two arrays to its empty state.
 void ResetWorkData();
 
-// Re-creates `array` with indices 0..n (n + 1 zero bytes).
-void Redim(std::vector<Byte>& array, Long n);
-
-// Backs a large buffer that has not been touched yet with memory in one go:
-// huge pages where the system offers them, and the page tables filled by one
-// call instead of one page fault per 4 KB on first touch (the dominant cost of
-// loading a large picture). Only a hint: small buffers, and systems without
-// these features, are left alone.
-void PrefaultLargeBuffer(void* data, std::size_t size);
-
 }  // namespace Korimocom

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
 #include "platform/Cp932.h"

@@ -8,15 +8,10 @@ namespace korimo {
 
 class RuntimeError : public std::runtime_error {
  public:
-  enum Code { kOverflow = 6, kSubscript = 9, kFile = 52 };
-  RuntimeError(Code code, const char* what) : std::runtime_error(what), code_(code) {}
-  Code code() const { return code_; }
-
- private:
-  Code code_;
+  using std::runtime_error::runtime_error;
 };
 
-[[noreturn]] inline void RaiseSubscript() { throw RuntimeError(RuntimeError::kSubscript, "subscript out of range"); }
-[[noreturn]] inline void RaiseOverflow() { throw RuntimeError(RuntimeError::kOverflow, "overflow"); }
+[[noreturn]] inline void RaiseSubscript() { throw RuntimeError("subscript out of range"); }
+[[noreturn]] inline void RaiseOverflow() { throw RuntimeError("overflow"); }
 
 }  // namespace korimo

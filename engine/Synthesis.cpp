@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/RuntimeError.h"
 
@@ -32,8 +33,7 @@ HeaderLengths MeasureHeader() {
 // The header block can be written: name and password within their limits and
 // the whole block inside ImageBytes.
 bool HeaderWritable(const HeaderLengths& h) {
-  if (h.name < 0 || h.name > kMaxNameBytes || h.password < 0 || h.password > kPasswordSlots)
-    return false;
+  if (h.name < 0 || h.name > kMaxNameBytes || h.password < 0 || !PasswordFits(Password)) return false;
   return SoundAreaStart(h.name) <= ImageBytes.size();
 }
 

@@ -51,14 +51,9 @@ class FuzzPlatform final : public platform::Platform {
     ++messages;
     return buttons == platform::Buttons::YesNo ? answer : platform::Answer::Ok;
   }
-  void ShowPasswordDialog() override {
+  std::optional<std::string> AskPassword() override {
     ++dialogs;
-    Korimocom::DialogOpening = 0;
-    Korimocom::OperationFailed = 1;
-    if (entry) {
-      Korimocom::Password = *entry;
-      Korimocom::OperationFailed = 0;
-    }
+    return entry;
   }
   void SetWaitCursor(bool) override {}
   platform::PlayResult PlaySound(const std::string&) override { return platform::PlayResult::Started; }

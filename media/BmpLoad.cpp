@@ -7,10 +7,12 @@
 #include <new>
 
 #include "engine/CarrierLayout.h"
+#include "engine/Buffers.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
-#include "media/FileIO.h"
+#include "media/BmpHeader.h"
+#include "media/InputSource.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {
@@ -18,13 +20,9 @@ namespace Korimocom {
 namespace {
 
 namespace platform = korimo::platform;
-namespace fileio = korimo::fileio;
+using korimo::media::InputSource;
+using korimo::media::kBmpProbeSize;
 
-// BMP header fields read (little-endian file offsets).
-constexpr std::size_t kProbeSize = 55;
-constexpr std::size_t kFileSizeField = 2;
-constexpr std::size_t kBitCountField = 28;
-constexpr std::size_t kDataSizeField = 34;
 constexpr int kMinBitCount = 24;
 
 // Shows a message with the normal cursor and puts the hourglass back.
@@ -43,45 +41,42 @@ struct ErrorOnce {
   }
 };
 
-// A 32-bit little-endian field as a signed Long; false when it does not fit.
-bool ReadLong(const Byte* p, Long& out) {
-  const std::uint32_t v = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                          (std::uint32_t{p[3]} << 24);
+// A 32-bit field as a signed Long; false when it does not fit.
+bool ToLong(std::uint32_t v, Long& out) {
   if (v > 0x7FFFFFFFu) return false;
   out = static_cast<Long>(v);
   return true;
 }
 
-}  // namespace
-
-void LoadImageData(const std::string& path) {
+void LoadImageFrom(InputSource& source) {
   CarrierKind = 1;
   ErrorOnce error;
 
-  Byte probe[kProbeSize] = {};
+  Byte probe[kBmpProbeSize] = {};
   std::size_t firstLength = 0;
   // A path that does not exist reads like an empty file (refused below, and
   // never created); any other failure to open is a load error.
-  const int fd = fileio::OpenForRead(path);
-  if (fd < 0) {
-    if (errno != ENOENT) error.Raise();
-  } else {
-    firstLength = fileio::FileLength(fd).value_or(0);
-    if (fileio::ReadUpTo(fd, probe, kProbeSize) < 0) error.Raise();
-    fileio::Close(fd);
+  switch (source.Open()) {
+    case InputSource::Opened::Missing: break;
+    case InputSource::Opened::Failed: error.Raise(); break;
+    case InputSource::Opened::Ok:
+      firstLength = source.Length().value_or(0);
+      if (source.Read(probe, kBmpProbeSize) < 0) error.Raise();
+      source.Close();
+      break;
   }
 
-  bool rejected = !(probe[0] == 0x42 && probe[1] == 0x4D);
+  const korimo::media::BmpHeader header = korimo::media::ParseBmpHeader(probe);
+  bool rejected = !header.signature;
   Long fileSize = 0, dataSize = 0;
   Integer bitCount = 0;
   if (!rejected) {
-    if (!ReadLong(probe + kFileSizeField, fileSize)) error.Raise();
-    const int bits = probe[kBitCountField] | (probe[kBitCountField + 1] << 8);
-    if (bits > 32767)
+    if (!ToLong(header.fileSize, fileSize)) error.Raise();
+    if (header.bitCount > 32767)
       error.Raise();  // the bit count then counts as 0
     else
-      bitCount = static_cast<Integer>(bits);
-    if (!ReadLong(probe + kDataSizeField, dataSize)) error.Raise();
+      bitCount = static_cast<Integer>(header.bitCount);
+    if (!ToLong(header.dataSize, dataSize)) error.Raise();
     rejected = bitCount < kMinBitCount;
   }
   if (rejected) {
@@ -94,23 +89,22 @@ void LoadImageData(const std::string& path) {
   // The whole file, in one read straight into ImageBytes.
   ImageLoaded = 1;
   bool readOk = false;
-  const int whole = fileio::OpenForRead(path);
-  if (whole >= 0) {
+  if (source.Open() == InputSource::Opened::Ok) {
     // A file that shrank or changed its header since the probe is not the
     // file the header values came from: that is a read failure.
-    const auto length = fileio::FileLength(whole);
+    const auto length = source.Length();
     if (length && *length >= firstLength) {
       try {
         std::vector<Byte>().swap(ImageBytes);  // free the old image before the new one arrives
         ImageBytes.reserve(*length);
         PrefaultLargeBuffer(ImageBytes.data(), ImageBytes.capacity());
         ImageBytes.resize(*length);
-        readOk = fileio::ReadUpTo(whole, ImageBytes.data(), *length) == static_cast<long long>(*length) &&
-                 (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kProbeSize, firstLength)) == 0);
+        readOk = source.Read(ImageBytes.data(), *length) == static_cast<long long>(*length) &&
+                 (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kBmpProbeSize, firstLength)) == 0);
       } catch (const std::bad_alloc&) {
       }
     }
-    fileio::Close(whole);
+    source.Close();
   }
   if (!readOk) {
     error.Raise();
@@ -139,6 +133,18 @@ void LoadImageData(const std::string& path) {
   } catch (const std::bad_alloc&) {
     error.Raise();
   }
+}
+
+}  // namespace
+
+void LoadImageData(const std::string& path) {
+  korimo::media::FileSource source(path);
+  LoadImageFrom(source);
+}
+
+void LoadImageData(std::span<const Byte> file) {
+  korimo::media::MemorySource source(file);
+  LoadImageFrom(source);
 }
 
 }  // namespace Korimocom

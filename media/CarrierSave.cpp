@@ -2,7 +2,7 @@
 
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
-#include "media/FileIO.h"
+#include "platform/FileIO.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {

@@ -6,11 +6,13 @@
 #include <new>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
+#include "engine/Buffers.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
-#include "media/FileIO.h"
+#include "media/InputSource.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {
@@ -18,11 +20,10 @@ namespace Korimocom {
 namespace {
 
 namespace platform = korimo::platform;
-namespace fileio = korimo::fileio;
+using korimo::media::InputSource;
 
 // RIFF header: "RIFF", chunk size (little-endian), "WAVE".
 constexpr std::size_t kHeaderSize = 12;
-constexpr char kRiffTag[] = "RIFF";
 constexpr char kWaveTag[] = "WAVE";
 // The largest chunk size whose sound length (chunk size + 8) is a Long.
 constexpr std::int64_t kMaxChunkSize = 2147483639;
@@ -34,9 +35,8 @@ void ShowWithNormalCursor(const char* text) {
   platform::Notify(text);
 }
 
-}  // namespace
 
-void LoadSoundData(const std::string& path) {
+void LoadSoundFrom(const std::string& path, InputSource& source) {
   if (ImageLoaded == 0) {
     ShowWithNormalCursor(korimo::msg::kLoadImageFirst);
     return;
@@ -62,23 +62,22 @@ void LoadSoundData(const std::string& path) {
   // has wrong tags.
   // A path that does not exist reads like an empty file: wrong tags, and no
   // file is created.
-  const int fd = fileio::OpenForRead(path);
-  if (fd < 0) {
-    if (errno == ENOENT)
-      refusal = korimo::msg::kCannotRead;
-    else
-      readFailure = true;
+  const InputSource::Opened opened = source.Open();
+  if (opened == InputSource::Opened::Missing) {
+    refusal = korimo::msg::kCannotRead;
+  } else if (opened == InputSource::Opened::Failed) {
+    readFailure = true;
   } else {
     Byte header[kHeaderSize] = {};
-    const auto length = fileio::FileLength(fd);
-    if (!length || fileio::ReadUpTo(fd, header, kHeaderSize) < 0) readFailure = true;
+    const auto length = source.Length();
+    if (!length || source.Read(header, kHeaderSize) < 0) readFailure = true;
     firstLength = length.value_or(0);
-    fileio::Close(fd);
+    source.Close();
     if (!readFailure) {
       const std::int64_t chunk = static_cast<std::int32_t>(std::uint32_t{header[4]} | (std::uint32_t{header[5]} << 8) |
                                                            (std::uint32_t{header[6]} << 16) |
                                                            (std::uint32_t{header[7]} << 24));
-      const bool riff = std::memcmp(header, kRiffTag, 4) == 0;
+      const bool riff = std::memcmp(header, korimo::layout::kRiffTag, korimo::layout::kRiffTagBytes) == 0;
       if (riff && chunk > kMaxChunkSize) readFailure = true;
       soundLength = chunk + 8;
       if (!riff || std::memcmp(header + 8, kWaveTag, 4) != 0 || chunk < kMinChunkSize)
@@ -110,15 +109,15 @@ void LoadSoundData(const std::string& path) {
     try {
       SoundAreaSize = korimo::layout::SoundAreaSizeFor(ImageDataSize, nameBytes);
       Redim(SoundBytes, SoundAreaSize);
-      const int again = fileio::OpenForRead(path);
-      const auto length = again >= 0 ? fileio::FileLength(again) : std::nullopt;
+      const bool again = source.Open() == InputSource::Opened::Ok;
+      const auto length = again ? source.Length() : std::nullopt;
       // A file cut short since the tags were read is a read failure; one that
       // was shorter than its chunk size from the start fills what it has.
       const std::size_t want = static_cast<std::size_t>(soundLength);
       const std::size_t expect = want < firstLength ? want : firstLength;
-      if (!length || *length < expect || fileio::ReadUpTo(again, SoundBytes.data(), want) < static_cast<long long>(expect))
+      if (!length || *length < expect || source.Read(SoundBytes.data(), want) < static_cast<long long>(expect))
         readFailure = true;
-      fileio::Close(again);
+      source.Close();
     } catch (const std::bad_alloc&) {
       readFailure = true;
     }
@@ -141,6 +140,18 @@ void LoadSoundData(const std::string& path) {
     MemoFileName.clear();
     MemoText.clear();
   }
+}
+
+}  // namespace
+
+void LoadSoundData(const std::string& path) {
+  korimo::media::FileSource source(path);
+  LoadSoundFrom(path, source);
+}
+
+void LoadSoundData(const std::string& path, std::span<const Byte> file) {
+  korimo::media::MemorySource source(file);
+  LoadSoundFrom(path, source);
 }
 
 }  // namespace Korimocom

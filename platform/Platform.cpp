@@ -1,9 +1,8 @@
 #include "platform/Platform.h"
 
-#include <cerrno>
 #include <unistd.h>
 
-#include "engine/Korimocom.h"
+#include <cerrno>
 
 namespace korimo::platform {
 
@@ -21,10 +20,7 @@ class SilentPlatform final : public Platform {
   Answer MessageBox(const std::string&, Buttons buttons, Icon) override {
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
   }
-  void ShowPasswordDialog() override {
-    Korimocom::DialogOpening = 0;
-    Korimocom::OperationFailed = 1;
-  }
+  std::optional<std::string> AskPassword() override { return std::nullopt; }
   void SetWaitCursor(bool) override {}
   PlayResult PlaySound(const std::string&) override { return PlayResult::ServiceUnavailable; }
 };

@@ -1,9 +1,12 @@
-// The services of the desktop that the engine and the media procedures need.
-// engine/ and media/ reach the user only through this interface; the window
-// (platform/qt), korimo-cli (platform/console) and the tests (a scripted
-// backend) each provide one.
+// The user-interaction port and the desktop services the rest of the program
+// needs: message boxes and questions, the password entry, the wait cursor,
+// the sound service and file deletion. It is the ground floor: it knows
+// nothing of the working set or the carrier format. Callers act on the
+// answers it returns. The window (ui/), korimo-cli (cli/) and the tests
+// (a scripted port) each provide one.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace korimo::platform {
@@ -26,10 +29,9 @@ class Platform {
   // A modal message box titled "Korimo". Returns the button pressed.
   virtual Answer MessageBox(const std::string& text, Buttons buttons, Icon icon) = 0;
 
-  // Shows the password dialog modally. Reads and writes only the working set:
-  // on acceptance Password holds the entry and OperationFailed is 0; closed
-  // without acceptance, OperationFailed is 1 and Password is unchanged.
-  virtual void ShowPasswordDialog() = 0;
+  // Asks for a password modally. The entry as typed (UTF-8), or nothing when
+  // the user closed the dialog without accepting one.
+  virtual std::optional<std::string> AskPassword() = 0;
 
   // The screen-wide hourglass: one state, not a stack.
   virtual void SetWaitCursor(bool wait) = 0;
@@ -44,8 +46,8 @@ class Platform {
   virtual bool DeleteFile(const std::string& path);
 };
 
-// The backend in use. Before SetCurrent, a silent backend answers OK / No,
-// refuses the password dialog and plays nothing.
+// The port in use. Before SetCurrent, a silent port answers OK / No,
+// refuses the password entry and plays nothing.
 Platform& Current();
 void SetCurrent(Platform* platform);
 

@@ -32,9 +32,11 @@ platform::Answer BoxPlatform::MessageBox(const std::string& text, platform::Butt
   return platform::Answer::Ok;
 }
 
-void BoxPlatform::ShowPasswordDialog() {
+std::optional<std::string> BoxPlatform::AskPassword() {
   Korimocom::DialogOpening = 1;
   ui::ShowPassin();
+  if (Korimocom::OperationFailed != 0) return std::nullopt;
+  return Korimocom::Password;
 }
 
 BoxAnswerer::BoxAnswerer() {

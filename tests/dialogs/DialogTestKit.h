@@ -27,7 +27,7 @@ class BoxPlatform : public platform::Platform {
   BoxPlatform();
   ~BoxPlatform() override;
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
-  void ShowPasswordDialog() override;
+  std::optional<std::string> AskPassword() override;
   void SetWaitCursor(bool) override {}
   platform::PlayResult PlaySound(const std::string&) override { return platform::PlayResult::ServiceUnavailable; }
 };

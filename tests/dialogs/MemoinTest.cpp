@@ -11,7 +11,9 @@
 #include <QTest>
 
 #include "engine/BitCodec.h"
+#include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
+#include "engine/Buffers.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "tests/dialogs/DialogTestKit.h"

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/BitCodec.h"
+#include "engine/Buffers.h"
+#include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
@@ -34,10 +36,10 @@ using Strings = std::vector<std::string>;
 // password dialog and letting a test act right after a file deletion.
 class EnginePlatform : public ScriptedPlatform {
  public:
-  void ShowPasswordDialog() override {
+  std::optional<std::string> AskPassword() override {
     waitCursorAtDialog.push_back(waitCursor);
     dialogOpeningAtDialog.push_back(kc::DialogOpening);
-    ScriptedPlatform::ShowPasswordDialog();
+    return ScriptedPlatform::AskPassword();
   }
   bool DeleteFile(const std::string& path) override {
     bool ok = Platform::DeleteFile(path);

@@ -1,7 +1,6 @@
 #include "tests/support/ScriptedPlatform.h"
 
-#include "engine/BitCodec.h"
-#include "engine/Korimocom.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
 
 namespace korimo::test {
@@ -19,24 +18,22 @@ platform::Answer ScriptedPlatform::MessageBox(const std::string& text, platform:
   return a;
 }
 
-// Behaves like the password dialog: setup on opening (OperationFailed = 1),
-// then either an accepted entry of at most 8 CP932 bytes or the close box.
-void ScriptedPlatform::ShowPasswordDialog() {
+// Behaves like the password dialog: an accepted entry that fits the header,
+// or the close box. An entry too long for the header is refused with the
+// dialog's message, and the next scripted entry is typed.
+std::optional<std::string> ScriptedPlatform::AskPassword() {
   ++passwordDialogs;
-  Korimocom::DialogOpening = 0;
-  Korimocom::OperationFailed = 1;
   while (!passwords.empty()) {
     std::optional<std::string> entry = passwords.front();
     passwords.pop_front();
-    if (!entry) return;
-    if (Korimocom::AnsiByteLength(*entry) > 8) {
+    if (!entry) return std::nullopt;
+    if (!layout::PasswordFits(*entry)) {
       MessageBox(msg::kPasswordTooLong, platform::Buttons::Ok, platform::Icon::Exclamation);
       continue;
     }
-    Korimocom::Password = *entry;
-    Korimocom::OperationFailed = 0;
-    return;
+    return entry;
   }
+  return std::nullopt;
 }
 
 platform::PlayResult ScriptedPlatform::PlaySound(const std::string& path) {

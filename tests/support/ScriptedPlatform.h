@@ -27,7 +27,7 @@ class ScriptedPlatform : public platform::Platform {
 
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons,
                               platform::Icon icon) override;
-  void ShowPasswordDialog() override;
+  std::optional<std::string> AskPassword() override;
   void SetWaitCursor(bool wait) override { waitCursor = wait; }
   platform::PlayResult PlaySound(const std::string& path) override;
 

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "engine/Messages.h"
+#include "engine/TextFields.h"
 #include "tests/ui/MainWindowFixture.h"
 
 namespace korimo::test {
@@ -151,7 +152,7 @@ TEST_F(MainWindowTest, UnsavedCarrierIsOfferedForSavingFirst) {
        [&] { dialogAnswers.push_back(std::nullopt); dialogAnswers.push_back(std::nullopt);
              window->menuSoundRead_Click(); },
        [&] { EXPECT_EQ(ImageSaved, 0);
-             EXPECT_EQ(dialogKinds.back(), platform::FileDialogKind::Open); }},
+             EXPECT_EQ(dialogKinds.back(), ui::FileDialogKind::Open); }},
       {"clear, No", "いいえ", [&] { window->menuFileClear_Click(); },
        [&] { EXPECT_EQ(Text(1) + Text(2) + Text(3) + Status(), QString());
              EXPECT_TRUE(Child<QLabel>("Image2")->pixmap().isNull());
@@ -182,7 +183,7 @@ TEST_F(MainWindowTest, ExitAsksExactlyOnceAndRemovesTempWav) {
     Press(2);  // extracts temp.wav from the new carrier (no password, no memo)
     ASSERT_TRUE(FileExists(TempWav()));
     window->menuToolHelp_Click();
-    ASSERT_NE(platform::HelpWindow(), nullptr);
+    ASSERT_NE(ui::HelpWindow(), nullptr);
 
     const size_t before = driver.boxes.size();
     driver.Box(Q(msg::kUnsavedCarrier), Q("はい"));
@@ -194,7 +195,7 @@ TEST_F(MainWindowTest, ExitAsksExactlyOnceAndRemovesTempWav) {
     EXPECT_EQ(driver.boxes.size(), before + 1);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(FileExists(TempWav()));
-    EXPECT_EQ(platform::HelpWindow(), nullptr);
+    EXPECT_EQ(ui::HelpWindow(), nullptr);
 
     // A fresh window for the second round.
     window = std::make_unique<ui::KorimoMain>();
@@ -214,7 +215,7 @@ TEST_F(MainWindowTest, SecondInstanceExitLeavesTempWav) {
 
 TEST_F(MainWindowTest, HelpOpensOurViewerAndShowsItsOwnNoticeForAMissingFile) {
   window->menuToolHelp_Click();
-  QWidget* help = platform::HelpWindow();
+  QWidget* help = ui::HelpWindow();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_FALSE(help->isModal());
@@ -222,11 +223,11 @@ TEST_F(MainWindowTest, HelpOpensOurViewerAndShowsItsOwnNoticeForAMissingFile) {
   for (const char* topic : {"目次", "合成", "メモ", "再生", "音声＆メモ再生", "保存", "クリア", "終了"})
     EXPECT_TRUE(contents.contains(Q(topic))) << topic;
 
-  platform::ShowHelpContents(dir / "missing.hlp");
+  ui::ShowHelpContents(dir / "missing.hlp");
   EXPECT_TRUE(help->findChild<QTextBrowser*>()->toPlainText().contains(QString::fromStdString(dir / "missing.hlp")));
   EXPECT_TRUE(driver.boxes.empty());  // no message box of ours
-  platform::QuitHelp();
-  EXPECT_EQ(platform::HelpWindow(), nullptr);
+  ui::QuitHelp();
+  EXPECT_EQ(ui::HelpWindow(), nullptr);
 }
 
 // Types a full path into a file dialog's name box and presses Enter.
@@ -239,7 +240,7 @@ void TypeFileName(QFileDialog* dialog, const std::string& path) {
 
 // The real, non-native Qt file dialogs, answered through their widgets.
 TEST_F(MainWindowTest, RealFileDialogsUseOurFiltersAndAddNoExtension) {
-  platform::SetFileDialogHook({});
+  ui::SetFileDialogHook({});
   const std::string image = WriteBmp("real.bmp", 16, 20);
   auto isFileDialog = [](QWidget* w) { return qobject_cast<QFileDialog*>(w) != nullptr; };
   QStringList filters;

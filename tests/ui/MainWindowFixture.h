@@ -16,7 +16,7 @@
 #include <string>
 
 #include "engine/Korimocom.h"
-#include "platform/qt/QtPlatform.h"
+#include "ui/desktop/QtPort.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/ModalDriver.h"
 #include "tests/ui/UiTestSupport.h"
@@ -31,7 +31,7 @@ class MainWindowTest : public ::testing::Test {
     if (const char* temp = getenv("TEMP")) savedTemp = temp;
     setenv("TEMP", dir.path().c_str(), 1);
     RecordingPlatform::Get().played.clear();
-    platform::SetFileDialogHook([this](platform::FileDialogKind kind, const QString& filter) {
+    ui::SetFileDialogHook([this](ui::FileDialogKind kind, const QString& filter) {
       dialogFilters.push_back(filter.toStdString());
       dialogKinds.push_back(kind);
       if (dialogAnswers.empty()) {
@@ -53,11 +53,11 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(driver.unexpected.isEmpty()) << driver.unexpected.join(QStringLiteral("; ")).toStdString();
     EXPECT_TRUE(driver.Done()) << "a scripted modal window never appeared";
     EXPECT_TRUE(dialogAnswers.empty()) << "a scripted file dialog never appeared";
-    platform::SetFileDialogHook({});
+    ui::SetFileDialogHook({});
     Korimocom::ImageSaved = 1;  // leave without a question
     window.reset();
     ui::UnloadDialogs();
-    platform::QuitHelp();
+    ui::QuitHelp();
     for (QWidget* w : QApplication::topLevelWidgets()) w->close();
     if (savedTemp) setenv("TEMP", savedTemp->c_str(), 1);
     else unsetenv("TEMP");
@@ -111,7 +111,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<ui::KorimoMain> window;
   std::deque<std::optional<std::string>> dialogAnswers;
   std::vector<std::string> dialogFilters;
-  std::vector<platform::FileDialogKind> dialogKinds;
+  std::vector<ui::FileDialogKind> dialogKinds;
 };
 
 }  // namespace korimo::test

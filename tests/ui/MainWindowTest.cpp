@@ -1,5 +1,6 @@
 // Layout, start-up, the status line, the command guards and both roads of
 // the main window, driven through its real widgets and modal windows.
+#include <sys/stat.h>
 #include <QAction>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -71,11 +72,14 @@ TEST_F(MainWindowTest, TabVisitsTheControlsInDesignOrderAndStartsOnPlay) {
   }
 }
 
-TEST_F(MainWindowTest, StartUpTakesTempDirFromTempElseAppDir) {
+TEST_F(MainWindowTest, StartUpTakesTempDirFromTempElseAPrivateFolder) {
   const std::string appDir = QCoreApplication::applicationDirPath().toStdString() + "/";
+  const std::string runtime = dir / "run";
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   struct Row { const char* temp; std::string expected; };
   const Row rows[] = {{"/var/tmp/korimo", "/var/tmp/korimo/"}, {"/var/tmp/", "/var/tmp/"},
-                      {"", appDir}, {nullptr, appDir}};
+                      {"", runtime + "/korimo/"}, {nullptr, runtime + "/korimo/"}};
   for (const Row& row : rows) {
     if (row.temp) setenv("TEMP", row.temp, 1);
     else unsetenv("TEMP");
@@ -83,6 +87,7 @@ TEST_F(MainWindowTest, StartUpTakesTempDirFromTempElseAppDir) {
     EXPECT_EQ(Korimocom::TempDir, row.expected) << (row.temp ? row.temp : "(unset)");
     EXPECT_EQ(AppDir, appDir);
   }
+  unsetenv("XDG_RUNTIME_DIR");
   EXPECT_EQ(window->HelpFile(), appDir + "korimo110.hlp");
   EXPECT_TRUE(FileExists(window->HelpFile())) << "the build puts the help file beside the executable";
 }

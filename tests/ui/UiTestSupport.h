@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/QtPlatform.h"
+#include "ui/desktop/QtPort.h"
 
 namespace korimo::test {
 
@@ -14,7 +14,7 @@ class RecordingPlatform final : public platform::Platform {
                               platform::Icon icon) override {
     return real.MessageBox(text, buttons, icon);
   }
-  void ShowPasswordDialog() override { real.ShowPasswordDialog(); }
+  std::optional<std::string> AskPassword() override { return real.AskPassword(); }
   void SetWaitCursor(bool wait) override {
     waitCursor = wait;
     real.SetWaitCursor(wait);
@@ -27,7 +27,7 @@ class RecordingPlatform final : public platform::Platform {
 
   static RecordingPlatform& Get() { return static_cast<RecordingPlatform&>(platform::Current()); }
 
-  platform::QtPlatform real;
+  ui::QtPort real;
   std::vector<std::string> played;
   bool waitCursor = false;
 };

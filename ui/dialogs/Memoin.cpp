@@ -1,17 +1,11 @@
 #include "ui/dialogs/Memoin.h"
 
-#include <exception>
-
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "engine/BitCodec.h"
-#include "engine/CarrierLayout.h"
+#include "commands/Commands.h"
 #include "engine/Korimocom.h"
-#include "engine/Memo.h"
-#include "engine/Messages.h"
-#include "platform/Platform.h"
 
 namespace korimo::ui {
 
@@ -23,8 +17,6 @@ constexpr char kLabel1Caption[] = "メモ";
 constexpr char kLabel2Caption[] = "入力可能文字数：";
 constexpr char kAllowancePrefix[] = "入力可能バイト数：";
 constexpr char kOkCaption[] = "OK";
-// The memo record stores its name's length in one byte.
-constexpr int kMaxSoundNameBytes = 256;
 
 }  // namespace
 
@@ -58,53 +50,23 @@ Memoin::Memoin(QWidget* owner) : KorimoDialog(owner, 4695, 3030, /*escapeCloses=
 void Memoin::Form_Activate() {
   Text1->setPlainText(MemoToDisplay(Korimocom::MemoText));
   Text1->setFocus();
-
-  int nameBytes = 0;
-  try {
-    nameBytes = Korimocom::AnsiByteLength(Korimocom::FileTitleOf(Korimocom::SoundPath));
-  } catch (const std::exception&) {
-    nameBytes = kMaxSoundNameBytes;  // too long to count: as good as too long to store
-  }
-
-  if (nameBytes >= kMaxSoundNameBytes) {
-    // No memo record can be written behind such a sound; close without a word.
-    Korimocom::OperationFailed = 1;
-    hide();
-  } else {
-    Korimocom::Long allowance = 0;
-    try {
-      // Counted over the bytes synthesis really embeds, already capped at 32767.
-      allowance = layout::MemoCapacityFor();
-    } catch (const std::exception&) {
-      allowance = 0;
-    }
-    Korimocom::MemoCapacity = allowance;
-    if (allowance < 1) {
-      platform::Notify(msg::kNoRoomForMemo);
-      Korimocom::OperationFailed = 1;
+  switch (commands::OpenMemoEntry()) {
+    case commands::MemoRoom::NameTooLong:  // no memo record can follow such a sound: close without a word
+    case commands::MemoRoom::None:
       hide();
-    } else {
-      Label2->setText(QString::fromUtf8(kAllowancePrefix) + QString::number(allowance));
-      Korimocom::OperationFailed = 1;
-    }
+      break;
+    case commands::MemoRoom::Available:
+      Label2->setText(QString::fromUtf8(kAllowancePrefix) + QString::number(Korimocom::MemoCapacity));
+      break;
   }
   Korimocom::DialogOpening = 0;
 }
 
 void Memoin::Command1_Click() {
-  const std::string memo = DisplayToMemo(Text1->toPlainText());
-  try {
-    Korimocom::PutMemo(memo, layout::kMemoFileName);
-  } catch (const std::exception&) {
-    // A memo the engine cannot even measure is refused as too long.
-    Korimocom::OperationFailed = 1;
-    platform::Notify(msg::kMemoTooLong);
-  }
-  if (Korimocom::OperationFailed == 0) {
+  if (commands::StoreMemo(DisplayToMemo(Text1->toPlainText())))
     hide();
-  } else {
+  else
     Text1->setFocus();
-  }
 }
 
 }  // namespace korimo::ui

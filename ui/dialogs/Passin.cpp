@@ -5,7 +5,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
@@ -17,10 +17,9 @@ namespace {
 constexpr char kCaption[] = "パスワード入力";
 constexpr char kLabelCaption[] = "パスワード";
 constexpr char kOkCaption[] = "OK";
-// Both limits of a password: 8 characters as typed, and 8 bytes in the code
-// page the carrier header stores it in.
-constexpr int kMaxPasswordChars = 8;
-constexpr int kMaxPasswordBytes = 8;
+// A password is at most 8 characters as typed, and it must fit the carrier
+// header (layout::PasswordFits).
+constexpr int kMaxPasswordChars = layout::kPasswordLimit;
 constexpr int kEnter = 13;
 
 // Every character of the entry shows as "*", at once (no last-character peek).
@@ -83,7 +82,7 @@ void Passin::Command1_Click() {
   // The byte test also refuses a pasted double-byte entry, which the engine
   // could not store in the header's 8 password bytes.
   const std::string utf8 = entry.toStdString();
-  if (entry.size() > kMaxPasswordChars || Korimocom::AnsiByteLength(utf8) > kMaxPasswordBytes) {
+  if (entry.size() > kMaxPasswordChars || !layout::PasswordFits(utf8)) {
     platform::Notify(msg::kPasswordTooLong);
     return;
   }

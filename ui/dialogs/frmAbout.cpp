@@ -1,11 +1,9 @@
 #include "ui/dialogs/frmAbout.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPalette>
-#include <QProcess>
 #include <QPushButton>
 
 #include "engine/Korimocom.h"
@@ -29,21 +27,7 @@ constexpr char kOkCaption[] = "OK";
 constexpr char kSysInfoCaption[] = "ｼｽﾃﾑ情報(&S)...";
 constexpr int kIconPixels = 32;
 
-// Where the system information viewer is registered.
-constexpr char kLocalMachine[] = "HKEY_LOCAL_MACHINE";
-constexpr char kSysInfoPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char kSysInfoPathValue[] = "PATH";
-constexpr char kSysInfoLocationKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr char kSysInfoLocationValue[] = "MSINFO";
-constexpr char kSysInfoProgram[] = "\\MSINFO32.EXE";
-
 }  // namespace
-
-bool GetKeyValue(const std::string& /*keyRoot*/, const std::string& /*keyName*/, const std::string& /*subKeyRef*/,
-                 std::string& keyValue) {
-  keyValue.clear();
-  return false;
-}
 
 frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeCloses=*/true) {
   setObjectName(QStringLiteral("frmAbout"));
@@ -100,20 +84,9 @@ void frmAbout::reject() {
 
 void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
+// This platform has no registered system-information viewer to start, so
+// the button always ends in the notice.
 void frmAbout::StartSysInfo() {
-  std::string sysInfoPath;
-  std::string location;
-  if (GetKeyValue(kLocalMachine, kSysInfoPathKey, kSysInfoPathValue, sysInfoPath)) {
-    // The registered path is used as it is.
-  } else if (GetKeyValue(kLocalMachine, kSysInfoLocationKey, kSysInfoLocationValue, location) &&
-             QFileInfo::exists(QString::fromStdString(location + kSysInfoProgram))) {
-    sysInfoPath = location + kSysInfoProgram;
-  } else {
-    sysInfoPath.clear();
-  }
-
-  // The viewer runs on its own; the box does not wait for it.
-  if (!sysInfoPath.empty() && QProcess::startDetached(QString::fromStdString(sysInfoPath), {})) return;
   platform::Current().MessageBox(msg::kNoSysInfo, platform::Buttons::Ok, platform::Icon::None);
 }
 

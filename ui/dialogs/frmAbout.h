@@ -33,9 +33,4 @@ class frmAbout : public KorimoDialog {
   QLabel* lblVersion;
 };
 
-// Looks up a value of the system settings store. This platform has none, so
-// every lookup fails with an empty value.
-bool GetKeyValue(const std::string& keyRoot, const std::string& keyName, const std::string& subKeyRef,
-                 std::string& keyValue);
-
 }  // namespace korimo::ui

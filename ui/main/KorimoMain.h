@@ -1,6 +1,10 @@
 // The main window: picture, three display-only path fields, the edit and
 // play frames, the menus and the one-panel status line. It keeps no state of
-// its own; every flag and figure it reads or writes lives in Korimocom.
+// its own; every flag and figure it reads or writes lives in Korimocom, and
+// every command runs its step from commands/.
+//   KorimoMain.cpp      the form: controls, menus, start-up and shutdown
+//   KorimoCommands.cpp  the menu items and buttons, and UpdateView
+//   KorimoInput.cpp     keyboard and drag and drop
 #pragma once
 
 #include <QMainWindow>
@@ -76,10 +80,15 @@ class KorimoMain : public QMainWindow {
   bool event(QEvent* event) override;
 
  private:
+  // What a command changed, for UpdateView.
+  enum class Shown { ImageOpened, SoundOpened, SoundLost, Synthesized, CarrierSoundExtracted, Nothing };
+  void UpdateView(Shown shown, const std::string& path = {});
+
   void BuildLayout();
   void BuildMenus();
   void AskToSaveUnsaved();
   void OpenImageFile(const std::string& path);
+  void OpenSoundFile(const std::string& path);
   std::optional<std::string> ChooseFileToOpen(const char* filter);
   void ShowPicture(const std::string& path);
   void SetStatus(const std::string& text);

@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include "platform/Platform.h"
-#include "platform/qt/QtPlatform.h"
 #include "platform/sdl/SoundService.h"
+#include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
 
 int main(int argc, char* argv[]) {
@@ -12,8 +12,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Korimo"));
   korimo::ui::SetUpApplication();
 
-  korimo::platform::QtPlatform platform;
-  korimo::platform::SetCurrent(&platform);
+  korimo::ui::QtPort port;
+  korimo::platform::SetCurrent(&port);
 
   int status = 0;
   {

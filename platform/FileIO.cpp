@@ -1,4 +1,4 @@
-#include "media/FileIO.h"
+#include "platform/FileIO.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-
-#include "engine/RawFile.h"
 
 namespace korimo::fileio {
 
@@ -40,6 +38,71 @@ void Close(int fd) {
   if (fd >= 0) ::close(fd);
 }
 
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  const int fd = OpenForRead(path);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> data;
+  if (const auto length = FileLength(fd)) {
+    std::string bytes(*length, '\0');
+    const long long n = ReadUpTo(fd, bytes.data(), bytes.size());
+    if (n >= 0) {
+      bytes.resize(static_cast<std::size_t>(n));
+      data = std::move(bytes);
+    }
+  }
+  Close(fd);
+  return data;
+}
+
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st) {
+  FileIdentity id;
+  id.device = st.st_dev;
+  id.inode = st.st_ino;
+  id.size = st.st_size;
+  id.modifiedSeconds = st.st_mtim.tv_sec;
+  id.modifiedNanoseconds = st.st_mtim.tv_nsec;
+  return id;
+}
+
+}  // namespace
+
+bool CreateExclusive(const std::string& path, const std::uint8_t* data, std::size_t size, FileIdentity* written) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data, size);
+  struct stat st;
+  ok = ok && ::fstat(fd, &st) == 0;
+  if (ok && written) *written = IdentityOf(st);
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+std::optional<FileIdentity> IdentifyRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  std::optional<FileIdentity> id;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) id = IdentityOf(st);
+  ::close(fd);
+  return id;
+}
+
 namespace {
 
 
@@ -50,7 +113,7 @@ bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t kSlice = 4 * 1024 * 1024;
   for (std::size_t done = 0; done < size;) {
     const std::size_t n = std::min(kSlice, size - done);
-    if (!korimo::WriteAll(fd, data + done, n)) return false;
+    if (!WriteAll(fd, data + done, n)) return false;
 #if defined(SYNC_FILE_RANGE_WRITE)
     // Only a hint; a write-back error still surfaces in the fsync.
     ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);

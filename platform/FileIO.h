@@ -1,6 +1,7 @@
-// Raw whole-file access for the media procedures: reads that never create a
-// file, and writes that replace a target only once the new contents are
-// complete on disk.
+// The one file layer of the program: reads that never create a file, whole
+// files read at once, writes that replace a target only once the new
+// contents are complete on disk, and the exclusive owner-only create of the
+// temporary sound file.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,35 @@ std::optional<std::size_t> FileLength(int fd);
 // Returns the number read (less at end of file), or -1 on an I/O error.
 long long ReadUpTo(int fd, void* buffer, std::size_t size);
 void Close(int fd);
+
+// Retries short writes and interrupted calls; false on the first real error.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
+
+// The whole file, or nothing when it cannot be read (missing, a directory,
+// unreadable).
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Which file a name stands for, and in which state: the same device and
+// inode with the same size and modification time is the same, unchanged file.
+struct FileIdentity {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  long long size = 0;
+  long long modifiedSeconds = 0;
+  long long modifiedNanoseconds = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Creates a new file holding exactly these bytes: exclusive create, no
+// symbolic link followed, readable and writable by the owner only. False when
+// the name exists already or the write fails (a partly written file is
+// removed). `written`, when given, receives the new file's identity.
+bool CreateExclusive(const std::string& path, const std::uint8_t* data, std::size_t size,
+                     FileIdentity* written = nullptr);
+
+// The identity of a regular file, looked at without following a symbolic
+// link and without waiting on a FIFO or device; nothing for anything else.
+std::optional<FileIdentity> IdentifyRegularFile(const std::string& path);
 
 // A new file written beside its target, not yet in place. Commit() renames
 // it over the target; destroying it uncommitted removes it, so a command that

@@ -1,4 +1,4 @@
-#include "platform/qt/QtPlatform.h"
+#include "ui/desktop/QtPort.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,7 +20,7 @@
 #include "platform/sdl/SoundService.h"
 #include "ui/dialogs/Dialogs.h"
 
-namespace korimo::platform {
+namespace korimo::ui {
 
 namespace {
 
@@ -33,7 +33,7 @@ QWidget* OwnerWindow() {
 
 }  // namespace
 
-Answer QtPlatform::MessageBox(const std::string& text, Buttons buttons, Icon icon) {
+Answer QtPort::MessageBox(const std::string& text, Buttons buttons, Icon icon) {
   QMessageBox box(OwnerWindow());
   box.setWindowTitle(QString::fromUtf8(msg::kAppTitle));
   box.setText(QString::fromStdString(text));
@@ -55,12 +55,16 @@ Answer QtPlatform::MessageBox(const std::string& text, Buttons buttons, Icon ico
   return Answer::Ok;
 }
 
-void QtPlatform::ShowPasswordDialog() {
+std::optional<std::string> QtPort::AskPassword() {
+  // The dialog reads and writes the working set, as every form does: it
+  // clears OperationFailed only when it accepts an entry into Password.
   Korimocom::DialogOpening = 1;
-  ui::ShowPassin();
+  ShowPassin();
+  if (Korimocom::OperationFailed != 0) return std::nullopt;
+  return Korimocom::Password;
 }
 
-void QtPlatform::SetWaitCursor(bool wait) {
+void QtPort::SetWaitCursor(bool wait) {
   if (wait == waitCursorShown_) return;
   if (wait) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -71,9 +75,9 @@ void QtPlatform::SetWaitCursor(bool wait) {
   waitCursorShown_ = wait;
 }
 
-void QtPlatform::DoEvents() { QCoreApplication::processEvents(); }
+void QtPort::DoEvents() { QCoreApplication::processEvents(); }
 
-PlayResult QtPlatform::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
+PlayResult QtPort::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
 
 // ---- File dialogs -------------------------------------------------------
 
@@ -233,4 +237,4 @@ bool AnotherInstanceRunning() {
   return false;
 }
 
-}  // namespace korimo::platform
+}  // namespace korimo::ui

@@ -1,5 +1,6 @@
-// The Qt backend of the platform layer, and the desktop services only the
-// window needs: file dialogs, the help viewer and the single-instance lock.
+// The window's user-interaction port (Qt message boxes, the password dialog,
+// the wait cursor, SDL sound), and the desktop services only the window
+// needs: file dialogs, the help viewer and the single-instance lock.
 #pragma once
 
 #include <functional>
@@ -11,14 +12,20 @@
 class QString;
 class QWidget;
 
-namespace korimo::platform {
+namespace korimo::ui {
 
-class QtPlatform final : public Platform {
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+using platform::PlayResult;
+
+class QtPort final : public platform::Platform {
  public:
   // A modal QMessageBox titled "Korimo": exclamation or no icon, OK or Yes/No.
   Answer MessageBox(const std::string& text, Buttons buttons, Icon icon) override;
-  // DialogOpening = 1, then the password dialog, modally.
-  void ShowPasswordDialog() override;
+  // The password dialog (Passin), modally: the accepted entry, or nothing
+  // when it was closed.
+  std::optional<std::string> AskPassword() override;
   // One application-wide override cursor, set or cleared; never stacked.
   void SetWaitCursor(bool wait) override;
   // One pass of the event loop.
@@ -67,4 +74,4 @@ QWidget* HelpWindow();
 // report false again, so the window can be created more than once.
 bool AnotherInstanceRunning();
 
-}  // namespace korimo::platform
+}  // namespace korimo::ui

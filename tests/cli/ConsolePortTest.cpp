@@ -1,20 +1,25 @@
-// The console backend's stand-ins for the message box, the replace question
+// The console port's stand-ins for the message box, the replace question
 // and the password dialog.
-#include "platform/console/ConsolePlatform.h"
+#include "cli/ConsolePort.h"
 
 #include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 
-namespace korimo::platform {
+namespace korimo::cli {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
 namespace {
 
-TEST(ConsolePlatform, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
+TEST(ConsolePort, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
   std::ostringstream err;
-  ConsolePlatform console(err);
+  ConsolePort console(err);
   EXPECT_EQ(console.MessageBox("一行目\r\n二行目", Buttons::Ok, Icon::Exclamation), Answer::Ok);
   EXPECT_EQ(err.str(), "一行目  二行目\n");
 
@@ -28,7 +33,7 @@ TEST(ConsolePlatform, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
   EXPECT_EQ(console.MessagesShown(), 2);
 }
 
-TEST(ConsolePlatform, PasswordDialogAcceptsOnlyWhatTheHeaderHolds) {
+TEST(ConsolePort, PasswordDialogAcceptsOnlyWhatTheHeaderHolds) {
   struct Case {
     std::optional<std::string> entry;
     bool accepted;
@@ -45,12 +50,13 @@ TEST(ConsolePlatform, PasswordDialogAcceptsOnlyWhatTheHeaderHolds) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry.value_or("(none)"));
     std::ostringstream err;
-    ConsolePlatform console(err);
+    ConsolePort console(err);
     console.SetPasswordEntry(c.entry);
+    platform::SetCurrent(&console);
     Korimocom::Password = "before";
-    Korimocom::DialogOpening = 1;
     Korimocom::OperationFailed = 0;
-    console.ShowPasswordDialog();
+    EXPECT_EQ(Korimocom::RequestPassword(), c.accepted);
+    platform::SetCurrent(nullptr);
     EXPECT_EQ(Korimocom::DialogOpening, 0);
     EXPECT_EQ(Korimocom::OperationFailed, c.accepted ? 0 : 1);
     EXPECT_EQ(Korimocom::Password, c.accepted ? *c.entry : "before");
@@ -60,4 +66,4 @@ TEST(ConsolePlatform, PasswordDialogAcceptsOnlyWhatTheHeaderHolds) {
 }
 
 }  // namespace
-}  // namespace korimo::platform
+}  // namespace korimo::cli

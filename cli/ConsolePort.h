@@ -1,0 +1,45 @@
+// The user-interaction port of korimo-cli. There is nobody to click a box:
+// every message becomes one line on stderr, the one Yes/No question
+// (replacing sound the image already carries) is answered from a
+// command-line flag, and the password entry is the password given on the
+// command line.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace korimo::cli {
+
+class ConsolePort : public platform::Platform {
+ public:
+  // Messages go to `err` (std::cerr by default).
+  ConsolePort();
+  explicit ConsolePort(std::ostream& err);
+
+  // The answer to the Yes/No question: Yes when replacing is allowed.
+  void SetReplaceAllowed(bool allowed) { replaceAllowed_ = allowed; }
+  // What the password entry is given; std::nullopt = closed without an entry.
+  void SetPasswordEntry(std::optional<std::string> entry) { passwordEntry_ = std::move(entry); }
+
+  // How many message lines have been written so far (questions answered Yes
+  // are not written).
+  int MessagesShown() const { return messagesShown_; }
+
+  platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
+  std::optional<std::string> AskPassword() override;
+  void SetWaitCursor(bool) override {}
+  platform::PlayResult PlaySound(const std::string& path) override;
+
+ private:
+  void WriteLine(const std::string& text);
+
+  std::ostream& err_;
+  bool replaceAllowed_ = false;
+  std::optional<std::string> passwordEntry_;
+  int messagesShown_ = 0;
+};
+
+}  // namespace korimo::cli

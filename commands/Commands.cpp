@@ -1,0 +1,181 @@
+#include "commands/Commands.h"
+
+#include <exception>
+
+#include "engine/CarrierLayout.h"
+#include "engine/Extraction.h"
+#include "engine/Memo.h"
+#include "engine/Messages.h"
+#include "engine/Synthesis.h"
+#include "engine/TextFields.h"
+#include "media/BmpLoad.h"
+#include "media/CarrierSave.h"
+#include "media/WavLoad.h"
+#include "platform/Platform.h"
+
+namespace korimo::commands {
+
+using namespace Korimocom;
+
+namespace {
+
+platform::Platform& Port() { return platform::Current(); }
+
+}  // namespace
+
+ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+  Port().SetWaitCursor(true);
+  OperationFailed = 0;
+  IgnoringErrors([&] { LoadImageData(path); });
+
+  ImageOutcome outcome = ImageOutcome::Refused;
+  if (ImageLoaded == 1 && OperationFailed == 0) {
+    if (onLoaded) IgnoringErrors(onLoaded);
+    IgnoringErrors([] { ExtractSound(); });
+    ImageSaved = 1;
+    outcome = ImageOutcome::Opened;
+  } else if (ImageLoaded == 0 && OperationFailed == 0) {
+    // The file could not be read whole: no image any more.
+    IgnoringErrors([] { DiscardTempSound(); });
+    ImageSaved = 1;
+    outcome = ImageOutcome::Lost;
+  }
+  OperationFailed = 0;
+  Port().SetWaitCursor(false);
+  return outcome;
+}
+
+SoundOutcome OpenSound(const std::string& path) {
+  Port().SetWaitCursor(true);
+  OperationFailed = 0;
+  IgnoringErrors([&] { LoadSoundData(path); });
+
+  SoundOutcome outcome = SoundOutcome::Refused;
+  if (SoundLoaded == 1 && OperationFailed == 0) {
+    SoundPath = path;  // playback plays the chosen file itself
+    Synthesized = 0;   // not embedded yet
+    ImageSaved = 1;
+    outcome = SoundOutcome::Opened;
+  } else if (SoundLoaded == 0 && OperationFailed == 0) {
+    if (ImageLoaded != 1) IgnoringErrors([] { DiscardTempSound(); });
+    ImageSaved = 1;
+    outcome = SoundOutcome::Lost;
+  }
+  OperationFailed = 0;
+  Port().SetWaitCursor(false);
+  return outcome;
+}
+
+bool ReadyToSynthesize(const char* loadBothMessage) {
+  if (Synthesized != 0) {
+    platform::Notify(msg::kAlreadySynthesized);
+    return false;
+  }
+  if (ImageLoaded != 1 || SoundLoaded != 1) {
+    platform::Notify(loadBothMessage);
+    return false;
+  }
+  return true;
+}
+
+SynthesisOutcome Synthesize(const char* loadBothMessage) {
+  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
+  if (!RequestPassword()) return SynthesisOutcome::Cancelled;
+
+  IgnoringErrors([] { SynthesizeSound(); });
+  if (OperationFailed != 0) return SynthesisOutcome::Refused;
+
+  Synthesized = 1;
+  // The next "音声＆メモ再生" takes the sound out of the new carrier.
+  IgnoringErrors([] { DiscardTempSound(); });
+  return SynthesisOutcome::Done;
+}
+
+MemoRoom OpenMemoEntry() {
+  int nameBytes = 0;
+  try {
+    nameBytes = AnsiByteLength(FileTitleOf(SoundPath));
+  } catch (const std::exception&) {
+    nameBytes = layout::kMaxNameBytes + 1;  // too long to count: as good as too long to store
+  }
+  // The entry counts as cancelled until a memo is stored.
+  OperationFailed = 1;
+  if (nameBytes > layout::kMaxNameBytes) return MemoRoom::NameTooLong;
+
+  Long allowance = 0;
+  try {
+    // Counted over the bytes synthesis really embeds, already capped at 32767.
+    allowance = layout::MemoCapacityFor();
+  } catch (const std::exception&) {
+    allowance = 0;
+  }
+  MemoCapacity = allowance;
+  if (allowance < 1) {
+    platform::Notify(msg::kNoRoomForMemo);
+    return MemoRoom::None;
+  }
+  return MemoRoom::Available;
+}
+
+bool StoreMemo(const std::string& text) {
+  try {
+    PutMemo(text, layout::kMemoFileName);
+  } catch (const std::exception&) {
+    // A memo the engine cannot even measure is refused as too long.
+    OperationFailed = 1;
+    platform::Notify(msg::kMemoTooLong);
+  }
+  return OperationFailed == 0;
+}
+
+bool Save(const std::string& path) {
+  if (ImageLoaded != 1) {
+    SaveImageData(path);  // refuses with its own message
+    return false;
+  }
+  // SaveImageData marks only success; a failed save keeps the old mark.
+  const Integer before = ImageSaved;
+  ImageSaved = 0;
+  SaveImageData(path);
+  if (ImageSaved == 1) return true;
+  ImageSaved = before;
+  return false;
+}
+
+CarrierSoundOutcome PrepareCarrierSound() {
+  if (Synthesized != 1 && Synthesized != 2) {
+    platform::Notify(msg::kLoadCarrier);
+    return CarrierSoundOutcome::NoCarrier;
+  }
+  SoundPath = layout::TempWavPath();
+  bool inPlace = false;
+  IgnoringErrors([&] { inPlace = ExtractedSoundInPlace(); });
+  if (inPlace) return CarrierSoundOutcome::Ready;
+
+  // Not taken out yet, removed or replaced since: take it out again.
+  Port().SetWaitCursor(true);
+  IgnoringErrors([] { ExtractSound(); });
+  Port().DoEvents();
+  Port().SetWaitCursor(false);
+  return CarrierSoundOutcome::Extracted;
+}
+
+bool LoadCarrierMemo() {
+  if (Synthesized != 1) {
+    MemoFileName.clear();
+    MemoText.clear();
+    return false;
+  }
+  Long memoBytes = 0;
+  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText); });
+  return memoBytes > 0;
+}
+
+void DiscardTempSound() { DeleteTempWav(); }
+
+void Clear() {
+  IgnoringErrors([] { DiscardTempSound(); });
+  ResetWorkData();
+}
+
+}  // namespace korimo::commands

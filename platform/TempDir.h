@@ -1,0 +1,17 @@
+// Where the window keeps its temporary sound file.
+#pragma once
+
+#include <string>
+
+namespace korimo::platform {
+
+// The folder for "temp.wav", ending in "/":
+//   1. the folder named by the environment variable TEMP, when it is set;
+//   2. $XDG_RUNTIME_DIR/korimo/, the user's private runtime folder;
+//   3. ${XDG_CACHE_HOME:-$HOME/.cache}/korimo/;
+//   4. the program's own folder `appDir`, when neither of those can be made.
+// The korimo folders are created with mode 0700; one that is a symbolic link,
+// not a folder, or owned by another user is refused and the next is tried.
+std::string ChooseTempDir(const std::string& appDir);
+
+}  // namespace korimo::platform

@@ -1,0 +1,83 @@
+// The play-from-carrier step plays only the sound this process took out of
+// the current carrier: a temporary file replaced, planted, linked or made a
+// FIFO by someone else is never played, and a locked sound asks again.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "commands/Commands.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace korimo::test {
+namespace {
+
+class CarrierPlayTest : public EngineTest {
+ protected:
+  // Opens a carrier holding `wav`, protected by `password` when it is not empty.
+  void OpenCarrier(const std::string& password) {
+    wav = MakeWav(400);
+    CarrierSpec spec;
+    spec.area = Concat(wav, Bytes(4, 0));
+    spec.soundSize = static_cast<std::uint32_t>(wav.size());
+    spec.password = password;
+    Open(BuildCarrier(MakeBmp(64, 64), spec));
+  }
+  Bytes SoundInTempWav() const {
+    Bytes b = ReadFile(TempWav());
+    b.resize(std::min(b.size(), wav.size()));
+    return b;
+  }
+  Bytes wav;
+};
+
+TEST_F(CarrierPlayTest, TheExtractedFileIsPlayedAsItIs) {
+  OpenCarrier("");
+  ASSERT_EQ(kc::Synthesized, 1);
+  EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Ready);
+  EXPECT_EQ(kc::SoundPath, TempWav());
+  EXPECT_EQ(SoundInTempWav(), wav);
+}
+
+TEST_F(CarrierPlayTest, AReplacedFileIsTakenOutAgain) {
+  OpenCarrier("");
+  const Bytes planted = MakeWav(100, 8);
+  for (const char* how : {"replaced", "rewritten", "link", "fifo"}) {
+    SCOPED_TRACE(how);
+    const std::string other = tmp / "other.wav";
+    WriteFile(other, planted);
+    ASSERT_EQ(unlink(TempWav().c_str()), 0);
+    if (std::string(how) == "replaced") {
+      ASSERT_EQ(rename(other.c_str(), TempWav().c_str()), 0);
+    } else if (std::string(how) == "rewritten") {
+      WriteFile(TempWav(), wav);  // same bytes, but not the file this process wrote
+    } else if (std::string(how) == "link") {
+      ASSERT_EQ(symlink(other.c_str(), TempWav().c_str()), 0);
+    } else {
+      ASSERT_EQ(mkfifo(TempWav().c_str(), 0600), 0);  // opening it must not wait
+    }
+    EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Extracted);
+    EXPECT_EQ(kc::Synthesized, 1);
+    EXPECT_EQ(SoundInTempWav(), wav);
+    EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Ready);
+  }
+}
+
+TEST_F(CarrierPlayTest, ALockedSoundAsksAgainAndNeverPlaysAPlantedFile) {
+  platform.passwords = {std::string("wrong")};
+  OpenCarrier("pw");
+  ASSERT_EQ(kc::Synthesized, 2);
+  WriteFile(TempWav(), MakeWav(100));  // another program's file under the fixed name
+
+  platform.passwords = {std::nullopt};
+  EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Extracted);
+  EXPECT_EQ(platform.passwordDialogs, 2);
+  EXPECT_EQ(kc::Synthesized, 2);
+  EXPECT_FALSE(FileExists(TempWav()));
+
+  platform.passwords = {std::string("pw")};
+  EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Extracted);
+  EXPECT_EQ(kc::Synthesized, 1);
+  EXPECT_EQ(SoundInTempWav(), wav);
+}
+
+}  // namespace
+}  // namespace korimo::test

@@ -1,0 +1,207 @@
+// The main window's commands: the menu items and buttons. Each runs its
+// command step (commands/) and then shows the outcome through UpdateView.
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <optional>
+
+#include "commands/Commands.h"
+#include "engine/Korimocom.h"
+#include "engine/Messages.h"
+#include "engine/Playback.h"
+#include "engine/StatusText.h"
+#include "platform/Platform.h"
+#include "ui/desktop/QtPort.h"
+#include "ui/dialogs/Dialogs.h"
+#include "ui/main/KorimoMain.h"
+#include "ui/main/PicturePreview.h"
+
+namespace korimo::ui {
+
+using namespace Korimocom;
+using commands::IgnoringErrors;
+
+namespace {
+
+constexpr char kBmpFilter[] = "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*";
+constexpr char kWavFilter[] = "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+
+// ---- What the window shows ----------------------------------------------------
+
+void KorimoMain::SetStatus(const std::string& text) { statusPanel_->setText(Q(text)); }
+
+// A new text shows from its start, as a text box does after its text is set.
+void KorimoMain::SetField(QLineEdit* field, const QString& text) {
+  field->setText(text);
+  field->setCursorPosition(0);
+}
+
+// The one place where a command's outcome reaches the three fields and the
+// status line. Each row names the fields the command changes; the others
+// keep what they show.
+void KorimoMain::UpdateView(Shown shown, const std::string& path) {
+  switch (shown) {
+    case Shown::ImageOpened:
+      SetField(Text1, Q(path));
+      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetField(Text3, Synthesized == 1 || Synthesized == 2 ? Q(path) : QString());
+      SetStatus(status::StatusFor(Synthesized));
+      break;
+    case Shown::SoundOpened:
+      SetField(Text2, Q(path));
+      Text3->clear();
+      SetStatus(status::SoundSizeStatus());
+      break;
+    case Shown::SoundLost:
+      Text2->clear();
+      if (ImageLoaded == 1) {
+        SetField(Text3, Q(msg::kNoSound));
+        SetStatus(status::FreeSpace());
+      } else {
+        Text3->clear();
+        SetStatus("");
+      }
+      break;
+    case Shown::Synthesized:
+      SetField(Text3, Q(msg::kSynthesisDone));
+      SetStatus(status::SoundSizeStatus());
+      break;
+    case Shown::CarrierSoundExtracted:
+      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetStatus(status::StatusFor(Synthesized));
+      break;
+    case Shown::Nothing:  // the file could not be read whole, or everything was cleared
+      Text1->clear();
+      Text2->clear();
+      Text3->clear();
+      SetStatus("");
+      break;
+  }
+}
+
+void KorimoMain::AskToSaveUnsaved() {
+  if (ImageSaved != 0) return;
+  const platform::Answer answer =
+      platform::Current().MessageBox(msg::kUnsavedCarrier, platform::Buttons::YesNo, platform::Icon::Exclamation);
+  platform::Current().DoEvents();
+  if (answer == platform::Answer::Yes) menuFileSave_Click();
+}
+
+void KorimoMain::ShowPicture(const std::string& path) {
+  // The picture is stretched into a small area, so a plain 24/32-bit picture is
+  // sampled at twice that size straight from the bytes already loaded; other
+  // variants go through Qt's reader. A file neither can show leaves the
+  // previous picture.
+  QImage image = PicturePreview(ImageBytes, Image2->size() * 2);
+  if (image.isNull()) image = QImageReader(Q(path)).read();
+  if (!image.isNull()) Image2->setPixmap(QPixmap::fromImage(image));
+}
+
+// The open-image command once the path is known (menu, drop, command line).
+void KorimoMain::OpenImageFile(const std::string& path) {
+  switch (commands::OpenImage(path, [&] { ShowPicture(path); })) {
+    case commands::ImageOutcome::Opened: UpdateView(Shown::ImageOpened, path); break;
+    case commands::ImageOutcome::Lost: UpdateView(Shown::Nothing); break;  // the picture stays
+    case commands::ImageOutcome::Refused: break;
+  }
+}
+
+// The open-sound command once the path is known (menu, command line).
+void KorimoMain::OpenSoundFile(const std::string& path) {
+  switch (commands::OpenSound(path)) {
+    case commands::SoundOutcome::Opened: UpdateView(Shown::SoundOpened, path); break;
+    case commands::SoundOutcome::Lost: UpdateView(Shown::SoundLost); break;
+    case commands::SoundOutcome::Refused: break;
+  }
+}
+
+// ---- Menu commands ------------------------------------------------------------
+
+// The first two steps of both open commands: the unsaved-carrier question,
+// then the open-file dialog. No path means cancelled: the command ends with
+// nothing changed, not even the cursor.
+std::optional<std::string> KorimoMain::ChooseFileToOpen(const char* filter) {
+  AskToSaveUnsaved();
+  std::optional<std::string> path;
+  IgnoringErrors([&] { path = GetOpenFilePath(this, filter); });
+  platform::Current().DoEvents();
+  return path;
+}
+
+void KorimoMain::menuImageRead_Click() {
+  if (const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter)) OpenImageFile(*path);
+}
+
+void KorimoMain::menuSoundRead_Click() {
+  if (const std::optional<std::string> path = ChooseFileToOpen(kWavFilter)) OpenSoundFile(*path);
+}
+
+void KorimoMain::menuFileSave_Click() {
+  // No guard: with no image loaded the save refuses with its own message.
+  IgnoringErrors([this] {
+    if (const std::optional<std::string> path = GetSaveFilePath(this, kBmpFilter)) commands::Save(*path);
+  });
+}
+
+void KorimoMain::menuFileClear_Click() {
+  IgnoringErrors([this] { AskToSaveUnsaved(); });
+  Image2->clear();
+  commands::Clear();
+  UpdateView(Shown::Nothing);
+}
+
+void KorimoMain::menuEnd_Click() { QuitApplication(); }
+
+void KorimoMain::menuToolHelp_Click() { ShowHelpContents(helpFile_); }
+
+void KorimoMain::menuAbout_Click() {
+  DialogOpening = 1;
+  ShowFrmAbout();
+}
+
+// ---- Buttons ------------------------------------------------------------------
+
+void KorimoMain::Command1_Click() {
+  if (commands::Synthesize(msg::kLoadBothToSynthesize) == commands::SynthesisOutcome::Done)
+    UpdateView(Shown::Synthesized);
+}
+
+void KorimoMain::Command2_Click() {
+  switch (commands::PrepareCarrierSound()) {
+    case commands::CarrierSoundOutcome::NoCarrier:
+      return;
+    case commands::CarrierSoundOutcome::Extracted:
+      UpdateView(Shown::CarrierSoundExtracted);
+      if (Synthesized == 1) IgnoringErrors([] { PlaySoundData(); });
+      break;
+    case commands::CarrierSoundOutcome::Ready:
+      IgnoringErrors([] { PlaySoundData(); });
+      break;
+  }
+  if (commands::LoadCarrierMemo()) {
+    DialogOpening = 1;
+    ShowMemoout();
+  }
+}
+
+void KorimoMain::Command3_Click() {
+  if (SoundLoaded != 1) {
+    platform::Notify(msg::kLoadSound);
+    return;
+  }
+  if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });
+}
+
+void KorimoMain::Command4_Click() {
+  if (!commands::ReadyToSynthesize(msg::kLoadBothForMemo)) return;
+  DialogOpening = 1;
+  ShowMemoin();
+}
+
+}  // namespace korimo::ui
