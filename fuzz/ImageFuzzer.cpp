@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "fuzz/FuzzSupport.h"
+#include "media/BmpHeader.h"
 #include "media/BmpLoad.h"
 
 namespace kc = Korimocom;
@@ -24,10 +26,8 @@ namespace {
 constexpr std::uint32_t kMaxFuzzedDataSize = 1u << 20;
 
 bool TooCostly(const std::uint8_t* data, std::size_t size) {
-  if (size < 38 || data[0] != 'B' || data[1] != 'M') return false;
-  const std::uint32_t d = std::uint32_t{data[34]} | (std::uint32_t{data[35]} << 8) | (std::uint32_t{data[36]} << 16) |
-                          (std::uint32_t{data[37]} << 24);
-  return d > kMaxFuzzedDataSize && d <= 0x7FFFFFFFu;
+  const korimo::media::BmpHeader header = korimo::media::ParseBmpHeader({data, size});
+  return header.signature && header.dataSize > kMaxFuzzedDataSize && header.dataSize <= 0x7FFFFFFFu;
 }
 
 }  // namespace
@@ -41,12 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FreshSession();
   kc::ImageBytes.clear();
   kc::SoundBytes.clear();
-  const std::string image = ScratchDir() + "in.bmp";
   const std::string tempWav = ScratchDir() + "temp.wav";
-  WriteBytes(image, data, size);
 
   kc::OperationFailed = 0;
-  kc::LoadImageData(image);
+  kc::LoadImageData(std::span<const kc::Byte>(data, size));
   if (kc::OperationFailed != 0) {
     Check(kc::ImageLoaded == 0, "a rejected image counts as loaded");
     Trace("rejected");

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "engine/CarrierLayout.h"
@@ -45,7 +46,6 @@ const std::string& SoundName(int choice) {
 const char* const kPasswords[4] = {"", "pw", "12345678", "パス"};
 
 struct Image {
-  std::string path;
   Bytes bytes;
 };
 
@@ -56,21 +56,19 @@ const Image& PickImage(int choice) {
     const int shapes[4][3] = {{16, 16, 24}, {33, 20, 24}, {100, 75, 24}, {64, 64, 32}};
     std::array<Image, 4> out;
     for (int i = 0; i < 4; ++i) {
-      out[i].path = ScratchDir() + "image" + std::to_string(i) + ".bmp";
       out[i].bytes = MakeBmp(shapes[i][0], shapes[i][1], shapes[i][2]);
-      WriteBytes(out[i].path, out[i].bytes.data(), out[i].bytes.size());
     }
     return out;
   }();
   return images[choice];
 }
 
-void LoadFresh(const std::string& image) {
+void LoadFresh(const Bytes& image) {
   FreshSession();
   kc::ImageBytes.clear();
   kc::SoundBytes.clear();
   kc::OperationFailed = 0;
-  kc::LoadImageData(image);
+  kc::LoadImageData(std::span<const kc::Byte>(image));
   Check(kc::ImageLoaded == 1 && kc::OperationFailed == 0, "image did not load");
   kc::ExtractSound();
 }
@@ -93,13 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string carrier = ScratchDir() + "out.bmp";
 
   // Sender: a fresh image, then the sound.
-  LoadFresh(image.path);
+  LoadFresh(image.bytes);
   Check(kc::Synthesized == 0, "a plain picture reads as carrying sound");
-  WriteBytes(soundPath, data, soundLength);
   platform.answer = korimo::platform::Answer::Yes;
   kc::OperationFailed = 0;
-  kc::LoadSoundData(soundPath);
-  ::unlink(soundPath.c_str());
+  kc::LoadSoundData(soundPath, std::span<const kc::Byte>(data, soundLength));
   if (kc::OperationFailed != 0 || kc::SoundLoaded != 1) {
     Check(kc::SoundLoaded == 0, "a refused sound counts as loaded");
     Trace("sound refused");
@@ -154,12 +150,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Receiver: a fresh session that does not know the password.
   if (!password.empty() && (control & 0x40)) {
     platform.entry = "wrong";
-    LoadFresh(carrier);
+    LoadFresh(*saved);
     Check(kc::Synthesized == 2 && kc::SoundLoaded == 1 && !Exists(tempWav), "wrong password not locked out");
   }
   platform.entry = password;
   platform.dialogs = 0;
-  LoadFresh(carrier);
+  LoadFresh(*saved);
   Check(password.empty() == (platform.dialogs == 0), "password dialog shown wrongly");
   Check(kc::Synthesized == 1 && kc::SoundLoaded == 1, "embedded sound not found");
   Check(static_cast<std::size_t>(kc::SoundSize) == soundSize, "sound size changed");

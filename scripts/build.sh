@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds Korimo into build/ (build/korimo, build/korimo-cli).
+# Extra arguments are passed to the build, e.g. `--target korimo korimo-cli`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-cmake --build build
+cmake --preset default
+cmake --build --preset default "$@"

@@ -4,9 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
-cd build
-ctest --output-on-failure -j2
-cd ..
+ctest --preset default
 # Then the sanitizer build and the fuzz runs (KORIMO_SKIP_HARDENING=1 skips
 # them for a quick local run); their ctest summary is the last thing printed.
 if [ "${KORIMO_SKIP_HARDENING:-0}" != 1 ]; then

@@ -6,30 +6,17 @@
 #include <utility>
 #include <vector>
 
+#include "media/BmpHeader.h"
+
 namespace korimo::ui {
 
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
+using media::BmpHeader;
+
 constexpr std::uint32_t kInfoHeader = 40;
 constexpr std::uint32_t kInfoHeaderV4 = 108;
 constexpr std::uint32_t kInfoHeaderV5 = 124;
-constexpr std::uint32_t kUncompressed = 0;
-constexpr std::uint32_t kBitFields = 3;
-// With bit fields, the red, green and blue masks follow the 40-byte part of
-// the information header (inside it for the larger headers); the alpha mask
-// comes next in those larger headers.
-constexpr std::size_t kMasksAt = kFileHeaderSize + kInfoHeader;
-constexpr std::size_t kAlphaMaskAt = kMasksAt + 12;
-
-std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t U16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-std::int32_t I32(std::span<const std::uint8_t> b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
 
 // Where the pixels are, once every field has been checked against the file.
 struct PixelLayout {
@@ -43,29 +30,27 @@ struct PixelLayout {
 
 // Reads and checks the headers; nothing when the file is not of the handled shape.
 std::optional<PixelLayout> ReadLayout(std::span<const std::uint8_t> b) {
-  if (b.size() < kFileHeaderSize + kInfoHeader || b[0] != 'B' || b[1] != 'M') return std::nullopt;
-  const std::uint32_t headerSize = U32(b, 14);
+  if (b.size() < media::kBmpClassicHeadersEnd) return std::nullopt;
+  const BmpHeader h = media::ParseBmpHeader(b);
+  if (!h.signature) return std::nullopt;
+  const std::uint32_t headerSize = h.headerSize;
   if (headerSize != kInfoHeader && headerSize != kInfoHeaderV4 && headerSize != kInfoHeaderV5) return std::nullopt;
-  if (b.size() < kFileHeaderSize + headerSize) return std::nullopt;
+  if (b.size() < media::kBmpFileHeaderSize + headerSize) return std::nullopt;
 
-  const std::int32_t width = I32(b, 18);
-  const std::int32_t height = I32(b, 22);
-  const std::uint16_t planes = U16(b, 26);
-  const std::uint16_t bitCount = U16(b, 28);
-  const std::uint32_t compression = U32(b, 30);
-  if (width <= 0 || height == 0 || planes != 1) return std::nullopt;
-  if (bitCount != 24 && bitCount != 32) return std::nullopt;
+  const std::int32_t width = h.width;
+  const std::int32_t height = h.height;
+  if (width <= 0 || height == 0 || h.planes != 1) return std::nullopt;
+  if (h.bitCount != 24 && h.bitCount != 32) return std::nullopt;
 
-  std::size_t headersEnd = kFileHeaderSize + headerSize;
-  if (compression == kBitFields) {
+  std::size_t headersEnd = media::kBmpFileHeaderSize + headerSize;
+  if (h.compression == media::kBmpBitFields) {
     // Only the masks that give the same bytes as an uncompressed picture.
-    if (bitCount != 32) return std::nullopt;
+    if (h.bitCount != 32) return std::nullopt;
     if (headerSize == kInfoHeader) headersEnd += 12;
     if (b.size() < headersEnd) return std::nullopt;
-    if (U32(b, kMasksAt) != 0x00FF0000u || U32(b, kMasksAt + 4) != 0x0000FF00u || U32(b, kMasksAt + 8) != 0x000000FFu)
-      return std::nullopt;
-    if (headerSize >= kInfoHeaderV4 && U32(b, kAlphaMaskAt) != 0) return std::nullopt;
-  } else if (compression != kUncompressed) {
+    if (h.masks[0] != 0x00FF0000u || h.masks[1] != 0x0000FF00u || h.masks[2] != 0x000000FFu) return std::nullopt;
+    if (headerSize >= kInfoHeaderV4 && h.masks[3] != 0) return std::nullopt;
+  } else if (h.compression != media::kBmpUncompressed) {
     return std::nullopt;
   }
 
@@ -74,8 +59,8 @@ std::optional<PixelLayout> ReadLayout(std::span<const std::uint8_t> b) {
   // 64-bit negation: a height of INT32_MIN has no positive 32-bit counterpart.
   layout.height = height < 0 ? -static_cast<std::int64_t>(height) : height;
   layout.bottomUp = height > 0;
-  layout.bytesPerPixel = bitCount / 8;
-  layout.dataOffset = U32(b, 10);
+  layout.bytesPerPixel = h.bitCount / 8;
+  layout.dataOffset = h.dataOffset;
   if (layout.dataOffset < headersEnd || layout.dataOffset > b.size()) return std::nullopt;
 
   // Every row, padding included, must lie inside the file. Dividing instead of
