@@ -41,11 +41,15 @@ void LoadWorkingSet(Korimocom::Long imageDataSize, Korimocom::Long soundSize, co
   SoundLoaded = 1;
 }
 
+// 8000 data bytes and "a.wav" (5 bytes): the area starts at 182 + 40 = 222 and
+// the image data ends after 972 data bytes of it; less the 13-byte record,
+// 959 bytes of memo fit behind an empty sound.
+constexpr Korimocom::Long kRoomWithoutSound = 959;
+
 // A working set whose memo allowance is exactly `capacity` (small images only).
 void LoadWithCapacity(Korimocom::Long capacity) {
   LoadWorkingSet(8000, 0);
-  const Korimocom::Long roomWithoutSound = layout::MemoCapacityFor();
-  Korimocom::SoundSize = roomWithoutSound - capacity;
+  Korimocom::SoundSize = kRoomWithoutSound - capacity;
   ASSERT_EQ(layout::MemoCapacityFor(), capacity);
 }
 
@@ -136,7 +140,7 @@ TEST_F(MemoinTest, NoRoomClosesWithItsMessage) {
     SCOPED_TRACE(capacity);
     Korimocom::ResetWorkData();
     LoadWorkingSet(8000, 0);
-    Korimocom::SoundSize = layout::MemoCapacityFor() - capacity;
+    Korimocom::SoundSize = kRoomWithoutSound - capacity;
     Korimocom::MemoText = "kept";
     answerer.boxes.clear();
     DialogDriver none({});

@@ -191,8 +191,11 @@ TEST_F(MainWindowTest, SenderAndReceiverRoadsEndToEnd) {
   EXPECT_EQ(RecordingPlatform::Get().played, std::vector<std::string>{sound});
 
   // The memo: the label's allowance, one byte too many refused, then exactly stored.
-  const Long capacity = layout::MemoCapacityFor();
-  ASSERT_GT(capacity, 4);
+  // 40 x 30 x 3 = 3600 data bytes and "voice.wav" (9 bytes): the sound area
+  // starts at 182 + 72 = 254, and the image data ends after 418 more data
+  // bytes; 418 - 164 (the sound) - 13 (the record) = 241.
+  const Long capacity = 241;
+  ASSERT_EQ(layout::MemoCapacityFor(), capacity);
   QString label;
   QString memo = Q("一行目") + QChar('\n') + QString(capacity - 8, QChar('x'));  // 6 + 2 + rest bytes
   driver.Dialog(Q("Memoin"), [&](QWidget* w) {
