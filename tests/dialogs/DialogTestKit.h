@@ -1,73 +1,45 @@
-// Test harness for the dialogs: a platform backend that shows real modal
-// QMessageBoxes, a timer that answers those boxes like a user, and a timer
-// that drives the dialog under test step by step while its modal run lasts.
+// Test harness for the dialogs: the window's own port (real modal message
+// boxes titled "Korimo" and the real password dialog), one modal driver that
+// answers every message box like a user who reads it, and one per test that
+// drives the dialog under test step by step while its modal run lasts.
 #pragma once
 
 #include <functional>
-#include <string>
 #include <vector>
 
-#include <QElapsedTimer>
-#include <QMessageBox>
-#include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include "platform/Platform.h"
+#include "tests/support/ModalDriver.h"
+#include "ui/desktop/QtPort.h"
 
 namespace korimo::test {
 
-// Message boxes as the window shows them: modal, titled "Korimo".
-class BoxPlatform : public platform::Platform {
+// Records and closes every message box with its default button.
+class BoxAnswerer : public ModalDriver {
  public:
-  BoxPlatform();
-  ~BoxPlatform() override;
-  platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
-  std::optional<std::string> AskPassword() override;
-  void SetWaitCursor(bool) override {}
-  platform::PlayResult PlaySound(const std::string&) override { return platform::PlayResult::ServiceUnavailable; }
-};
-
-struct SeenBox {
-  QString text;
-  QString title;
-  QMessageBox::Icon icon;
-};
-
-// Closes every message box that becomes the active modal widget, recording
-// its text, title and icon first.
-class BoxAnswerer : public QObject {
- public:
-  BoxAnswerer();
-  std::vector<SeenBox> boxes;
-
- private:
-  void poll();
-  QTimer timer_;
+  BoxAnswerer() { AnswerEveryBox().LeaveUnscriptedDialogs(kPatienceMs); }
+  static constexpr int kPatienceMs = 8000;
 };
 
 // Runs one step at a time against the dialog under test, once it is the
-// active modal widget and its opening set-up has run (DialogOpening back at 0).
-// Gives up after a few seconds: reports a failure and closes what is open,
-// so a stuck dialog fails the test instead of hanging it.
-class DialogDriver : public QObject {
+// active modal window and its opening set-up has run (DialogOpening back at
+// 0); message boxes are the BoxAnswerer's. A dialog still open long after
+// its script is closed and fails the test instead of hanging it.
+class DialogDriver {
  public:
   using Step = std::function<void(QWidget* dialog)>;
-  explicit DialogDriver(std::vector<Step> steps);
-  ~DialogDriver() override;
-  bool finished() const { return next_ >= steps_.size(); }
+  explicit DialogDriver(const std::vector<Step>& steps) {
+    driver_.LeaveBoxesAlone().LeaveUnscriptedDialogs(BoxAnswerer::kPatienceMs);
+    for (const Step& step : steps) driver_.AnyDialog(step);
+  }
+  ~DialogDriver() { EXPECT_TRUE(driver_.unexpected.isEmpty()) << driver_.unexpected.join(QStringLiteral("; ")).toStdString(); }
+  bool finished() const { return driver_.Done(); }
 
  private:
-  void poll();
-  std::vector<Step> steps_;
-  std::size_t next_ = 0;
-  QTimer timer_;
-  QElapsedTimer clock_;
-  QPointer<QWidget> dialog_;
+  ModalDriver driver_;
 };
 
 // A child widget of the dialog by its control name.
@@ -83,7 +55,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  BoxPlatform platform;
+  ui::QtPort port;
   BoxAnswerer answerer;
   QWidget* owner = nullptr;
   int afterDialogCalls = 0;

@@ -18,7 +18,7 @@
 #include "engine/Korimocom.h"
 #include "ui/desktop/QtPort.h"
 #include "tests/support/TestFiles.h"
-#include "tests/ui/ModalDriver.h"
+#include "tests/support/ModalDriver.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/dialogs/Dialogs.h"
 #include "ui/main/KorimoMain.h"

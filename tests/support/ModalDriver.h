@@ -3,9 +3,11 @@
 // fits it, and runs the step (read the text, type, click) from a queued call
 // so that a step whose click opens another modal window does not block the
 // polling. A modal window nobody scripted is recorded and closed, so that a
-// test fails instead of hanging.
+// test fails instead of hanging. The window tests and the dialog tests both
+// drive their modal windows with it.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QString>
@@ -51,6 +53,19 @@ class ModalDriver : public QObject {
   // Memo display: hand its text to `shown`, press OK.
   ModalDriver& ReadMemo(QString* shown);
 
+  // Any dialog that is not a message box, once its one-time set-up has run.
+  ModalDriver& AnyDialog(std::function<void(QWidget*)> action);
+
+  // Message boxes nobody scripted are recorded in `boxes` and closed with
+  // their default button, as a user who only reads them would.
+  ModalDriver& AnswerEveryBox();
+  // Leaves message boxes to another driver: this one drives dialogs only.
+  ModalDriver& LeaveBoxesAlone();
+  // Leaves dialogs nobody scripted to the test (they close themselves or are
+  // driven by another driver) until `ms` have passed; then one still open is
+  // recorded as unexpected and closed.
+  ModalDriver& LeaveUnscriptedDialogs(int ms);
+
   // Waits (running events) until every step was used, at most `ms`.
   bool WaitDone(int ms = 5000);
   bool Done() const { return steps_.empty(); }
@@ -66,7 +81,13 @@ class ModalDriver : public QObject {
   };
   void Tick();
 
+  void Record(QMessageBox* box);
+
   QTimer timer_;
+  QElapsedTimer clock_;
+  bool answerEveryBox_ = false;
+  bool leaveBoxesAlone_ = false;
+  int unscriptedDialogsAfterMs_ = 0;  // 0: closed at once
   std::deque<Step> steps_;
   std::set<QWidget*> busy_;  // widgets whose step is still running
 };

@@ -1,4 +1,4 @@
-#include "ModalDriver.h"
+#include "tests/support/ModalDriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,6 +33,7 @@ void Click(QWidget* window, const QString& text) {
 }  // namespace
 
 ModalDriver::ModalDriver(QObject* parent) : QObject(parent) {
+  clock_.start();
   timer_.setInterval(10);
   connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
   timer_.start();
@@ -46,17 +47,44 @@ QStringList ModalDriver::BoxTexts() const {
   return texts;
 }
 
+void ModalDriver::Record(QMessageBox* box) {
+  SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
+  for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+  boxes.push_back(seen);
+}
+
 ModalDriver& ModalDriver::Box(const QString& text, const QString& button) {
   steps_.push_back(
       {[](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
        [this, text, button](QWidget* w) {
          auto* box = static_cast<QMessageBox*>(w);
-         SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
-         for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
-         boxes.push_back(seen);
-         if (seen.text != text) unexpected << QStringLiteral("box \"%1\" instead of \"%2\"").arg(seen.text, text);
+         Record(box);
+         if (box->text() != text) unexpected << QStringLiteral("box \"%1\" instead of \"%2\"").arg(box->text(), text);
          Click(box, button);
        }});
+  return *this;
+}
+
+ModalDriver& ModalDriver::AnyDialog(std::function<void(QWidget*)> action) {
+  steps_.push_back({[](QWidget* w) {
+                      return qobject_cast<QMessageBox*>(w) == nullptr && Korimocom::DialogOpening == 0;
+                    },
+                    std::move(action)});
+  return *this;
+}
+
+ModalDriver& ModalDriver::AnswerEveryBox() {
+  answerEveryBox_ = true;
+  return *this;
+}
+
+ModalDriver& ModalDriver::LeaveBoxesAlone() {
+  leaveBoxesAlone_ = true;
+  return *this;
+}
+
+ModalDriver& ModalDriver::LeaveUnscriptedDialogs(int ms) {
+  unscriptedDialogsAfterMs_ = ms;
   return *this;
 }
 
@@ -112,12 +140,23 @@ bool ModalDriver::WaitDone(int ms) {
 void ModalDriver::Tick() {
   QWidget* w = QApplication::activeModalWidget();
   if (!w || !w->isVisible() || busy_.count(w)) return;
+  auto* box = qobject_cast<QMessageBox*>(w);
+  if (box && leaveBoxesAlone_) return;
   if (steps_.empty() || !steps_.front().fits(w)) {
     // Give a scripted dialog time for its set-up; anything else is a surprise.
-    const bool waitingForSetUp = !steps_.empty() && qobject_cast<QMessageBox*>(w) == nullptr &&
-                                 Korimocom::DialogOpening != 0;
+    const bool waitingForSetUp = !steps_.empty() && !box && Korimocom::DialogOpening != 0;
     if (waitingForSetUp) return;
-    auto* box = qobject_cast<QMessageBox*>(w);
+    if (box && answerEveryBox_) {
+      Record(box);
+      busy_.insert(w);
+      QMetaObject::invokeMethod(this, [this, box] {
+        if (QAbstractButton* button = box->defaultButton()) button->click();
+        else box->accept();
+        busy_.erase(box);
+      }, Qt::QueuedConnection);
+      return;
+    }
+    if (!box && unscriptedDialogsAfterMs_ > 0 && clock_.elapsed() < unscriptedDialogsAfterMs_) return;
     unexpected << (box ? QStringLiteral("box \"%1\"").arg(box->text())
                        : QStringLiteral("window %1").arg(w->objectName()));
     busy_.insert(w);
