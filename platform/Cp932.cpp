@@ -57,20 +57,14 @@ class Converter {
   iconv_t cd_;
 };
 
-// Length of the UTF-8 sequence at p (at most `left` bytes) and whether it is
-// well formed (shortest form, no surrogate, at most U+10FFFF). A malformed
-// sequence's length is that of its longest valid-looking start, at least 1,
-// so that it becomes one "?" and whatever follows is read afresh.
-struct Utf8Step {
-  size_t length;
-  bool valid;
-};
-
-Utf8Step StepUtf8(const unsigned char* p, size_t left) {
+// How many bytes at p (at most `left`) one "?" stands for when iconv stops
+// there: a whole well-formed sequence (a character CP932 lacks), or only the
+// malformed start of one (shortest form, no surrogates, at most U+10FFFF), at
+// least one byte, so that the valid characters after it are read afresh.
+size_t Utf8StepLength(const unsigned char* p, size_t left) {
   const unsigned char lead = p[0];
   size_t need;
   unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-  if (lead < 0x80) return {1, true};
   if (lead >= 0xC2 && lead <= 0xDF) {
     need = 2;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -80,33 +74,33 @@ Utf8Step StepUtf8(const unsigned char* p, size_t left) {
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     need = 4;
     if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+    if (lead == 0xF4) hi = 0x8F;
   } else {
-    return {1, false};  // stray continuation byte or a lead that never starts a character
+    return 1;  // ASCII, a stray continuation byte, or a lead that never starts a character
   }
   size_t i = 1;
   for (; i < need && i < left; ++i) {
     const unsigned char c = p[i];
-    const bool ok = i == 1 ? (c >= lo && c <= hi) : (c >= 0x80 && c <= 0xBF);
-    if (!ok) return {i, false};
+    if (i == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF)) break;
   }
-  return {i, i == need};
+  return i;
+}
+
+Converter& Utf8ToCp932() {
+  thread_local Converter conv("CP932", "UTF-8");
+  return conv;
 }
 
 }  // namespace
 
 std::string FromUtf8(std::string_view utf8) {
-  thread_local Converter conv("CP932", "UTF-8");
-  // iconv consumes nothing at a failing sequence: a character CP932 lacks is
-  // skipped whole, a malformed sequence only as far as it is malformed.
-  return *conv.Run(utf8, [](const char* at, bool, size_t left) -> std::optional<size_t> {
-    return StepUtf8(reinterpret_cast<const unsigned char*>(at), left).length;
+  return *Utf8ToCp932().Run(utf8, [](const char* at, bool, size_t left) -> std::optional<size_t> {
+    return Utf8StepLength(reinterpret_cast<const unsigned char*>(at), left);
   });
 }
 
 std::optional<std::string> FromUtf8Exact(std::string_view utf8) {
-  thread_local Converter conv("CP932", "UTF-8");
-  return conv.Run(utf8, [](const char*, bool, size_t) -> std::optional<size_t> { return std::nullopt; });
+  return Utf8ToCp932().Run(utf8, [](const char*, bool, size_t) -> std::optional<size_t> { return std::nullopt; });
 }
 
 std::string ToUtf8(std::string_view ansi) {
