@@ -111,8 +111,6 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     result.output = *output;
   }
   if (result.memo && result.memoFile) throw UsageError("--memo and --memo-file exclude each other");
-  if (result.memoOut && *result.memoOut == result.output)
-    throw UsageError("--memo-out must differ from -o");
   return result;
 }
 
@@ -127,14 +125,17 @@ std::string UsageText() {
          "info     prints image-data-size, carrier-kind, sound (none, present or\n"
          "         protected), sound-size, sound-name and memo-bytes, one per line.\n"
          "embed    hides SOUND.wav (and a memo, UTF-8) in a 24/32-bit BMP and writes\n"
-         "         the result to OUT.bmp. --password protects it (at most 8 bytes in\n"
-         "         Shift-JIS); --replace allows replacing sound the image already carries.\n"
+         "         the result to OUT.bmp. --password locks it against playing (at most\n"
+         "         8 bytes in Shift-JIS; not encryption: the sound can still be read\n"
+         "         from the picture); --replace allows replacing sound the image already\n"
+         "         carries.\n"
          "extract  writes the hidden WAV file to OUT.wav and, with --memo-out, the memo\n"
          "         as UTF-8 (an empty file when there is none).\n"
          "\n"
          "Exit status: 0 success; 1 input refused or operation failed; 2 usage error;\n"
          "3 the sound is password-protected and no or a wrong password was given.\n"
-         "A refused command leaves its output files untouched.\n";
+         "A refused command leaves its output files untouched. An output that is\n"
+         "the same file as another output or as an input is a usage error.\n";
 }
 
 }  // namespace korimo::cli

@@ -46,10 +46,28 @@ const char* SoundState() {
   }
 }
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 // A leading UTF-8 byte-order mark is no part of the memo (it has no CP932 form).
 std::string WithoutBom(std::string text) {
-  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  if (text.rfind(kUtf8Bom, 0) == 0) text.erase(0, 3);
   return text;
+}
+
+// The most a memo file can hold and still fit a memo: each CP932 byte of the
+// largest memo takes at most 3 UTF-8 bytes (a half-width katakana), plus a
+// byte-order mark. A longer file is refused without being read whole.
+constexpr std::size_t kMemoFileLimit = 3 * static_cast<std::size_t>(layout::kMemoCapacityCap) + sizeof kUtf8Bom - 1;
+
+// The memo file's text, or std::nullopt after its message.
+std::optional<std::string> ReadMemoFile(const std::string& path) {
+  fileio::WholeFile file = fileio::ReadWholeFile(path, kMemoFileLimit);
+  switch (file.status) {
+    case fileio::WholeFile::Status::Read: return WithoutBom(std::move(file.bytes));
+    case fileio::WholeFile::Status::TooLong: platform::Notify(msg::kMemoTooLong); break;
+    case fileio::WholeFile::Status::Unreadable: platform::Notify(msg::kCannotLoad); break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -83,12 +101,8 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   std::optional<std::string> memo = args.memo;
   if (args.memoFile) {
-    memo = fileio::ReadWholeFile(*args.memoFile);
-    if (!memo) {
-      platform::Notify(msg::kCannotLoad);
-      return kRefused;
-    }
-    memo = WithoutBom(std::move(*memo));
+    memo = ReadMemoFile(*args.memoFile);
+    if (!memo) return kRefused;
   }
 
   const int before = console.MessagesShown();

@@ -11,6 +11,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/DistinctFiles.h"
 #include "cli/PrivateTempDir.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   cli::Arguments args;
   try {
     args = cli::ParseArguments(argList);
+    cli::RequireDistinctFiles(args);
   } catch (const cli::UsageError& e) {
     std::cerr << "korimo-cli: " << e.what() << "\n\n" << cli::UsageText();
     return cli::kUsage;

@@ -66,8 +66,9 @@ std::string StoredSoundName() {
   return BytesToString(name, n);
 }
 
-bool PasswordFits(const std::string& password) {
-  return cp932::FromUtf8(password).size() <= static_cast<std::size_t>(kPasswordLimit);
+bool PasswordFits(const std::string& utf8) {
+  const auto ansi = cp932::FromUtf8Exact(utf8);
+  return ansi && ansi->size() <= static_cast<std::size_t>(kPasswordLimit);
 }
 
 std::string TempWavPath() { return TempDir + kTempFileName; }

@@ -74,8 +74,10 @@ Long MemoCapacityFor();
 // header does not lie within the image).
 std::string StoredSoundName();
 
-// True when a password (UTF-8) fits the header: at most 8 CP932 bytes.
-bool PasswordFits(const std::string& password);
+// A password the header holds exactly as typed: every character has a CP932
+// form, and that form is at most 8 bytes. Anything else would be stored with
+// "?" in its place and could never be typed again to unlock the carrier.
+bool PasswordFits(const std::string& utf8);
 
 // TempDir + "temp.wav".
 std::string TempWavPath();

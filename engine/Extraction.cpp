@@ -13,6 +13,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
+#include "platform/Cp932.h"
 #include "platform/FileIO.h"
 #include "platform/Platform.h"
 
@@ -59,7 +60,14 @@ bool StartsWithRiff() {
   return SoundBytes.size() >= kRiffTagBytes && std::memcmp(SoundBytes.data(), kRiffTag, kRiffTagBytes) == 0;
 }
 
-
+// The stored password bytes against the CP932 form of the entry. Comparing
+// bytes, not text converted back, lets every spelling CP932 stores alike
+// (such as the two wave dashes) unlock, and never lets an entry that has no
+// exact CP932 form match a "?" the header holds.
+bool PasswordMatches(const Byte* stored, std::size_t length) {
+  const auto entry = korimo::cp932::FromUtf8Exact(Password);
+  return entry && entry->size() == length && std::memcmp(entry->data(), stored, length) == 0;
+}
 
 }  // namespace
 
@@ -95,11 +103,10 @@ void ExtractHeaderedSound() {
   if (p != 0) {
     Byte stored[kPasswordSlots];
     ExtractBytes(kPasswordIndex, stored, kPasswordSlots);
-    const std::string storedPassword = BytesToString(stored, p);
-    if (storedPassword != Password) {
+    if (!PasswordMatches(stored, p)) {
       platform::Current().SetWaitCursor(false);
       RequestPassword();
-      const bool locked = storedPassword != Password;
+      const bool locked = !PasswordMatches(stored, p);
       if (locked) {
         SoundLoaded = 1;
         Synthesized = 2;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "engine/BitCodec.h"
 #include "engine/TextFields.h"
@@ -26,7 +27,11 @@ void PutMemo(const std::string& memoText, const std::string& fileName) {
   if (name.size() >= 256) return Refuse(korimo::msg::kMemoNameTooLong);
   OperationFailed = 0;
 
-  const std::string text = korimo::cp932::FromUtf8(memoText);
+  // The memo must read back as typed: a character CP932 lacks, or a byte
+  // that is no UTF-8, would come back as "?".
+  const std::optional<std::string> exact = korimo::cp932::FromUtf8Exact(memoText);
+  if (!exact) return Refuse(korimo::msg::kMemoHasInvalidChars);
+  const std::string& text = *exact;
   const std::size_t length = text.size();
   if (length > static_cast<std::size_t>(MemoCapacity < 0 ? 0 : MemoCapacity))
     return Refuse(korimo::msg::kMemoTooLong);

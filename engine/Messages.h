@@ -20,6 +20,7 @@ inline constexpr char kCannotPlay[] = "音声データがないため再生で�
 // Memo.
 inline constexpr char kMemoNameTooLong[] = "テキストファイル名が長すぎます。";
 inline constexpr char kMemoTooLong[] = "メモが長すぎます。";
+inline constexpr char kMemoHasInvalidChars[] = "メモに使用できない文字が含まれています。";
 inline constexpr char kNoRoomForMemo[] = "空きがないため、メモ入力はできません。";
 
 // Password.

@@ -30,8 +30,8 @@ HeaderLengths MeasureHeader() {
   return h;
 }
 
-// The header block can be written: name and password within their limits and
-// the whole block inside ImageBytes.
+// The header block can be written: name and password within their limits (the
+// password also exactly as typed) and the whole block inside ImageBytes.
 bool HeaderWritable(const HeaderLengths& h) {
   if (h.name < 0 || h.name > kMaxNameBytes || h.password < 0 || !PasswordFits(Password)) return false;
   return SoundAreaStart(h.name) <= ImageBytes.size();

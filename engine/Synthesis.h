@@ -7,7 +7,8 @@ namespace Korimocom {
 
 // Writes signature, password and sound file name. Returns the image index
 // where the sound area starts, or -1 (nothing written) when the name is 256
-// bytes or more, the password more than 8 bytes, or the image too small.
+// bytes or more, the password does not fit (see PasswordFits), or the image
+// is too small.
 Long WriteHeaderBlock();
 
 // Size field, header block and the embedded part of the sound area. On

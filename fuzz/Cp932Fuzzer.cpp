@@ -1,6 +1,7 @@
 // The CP932 conversions on arbitrary bytes, in both directions: no crash, the
-// UTF-8 side is always valid UTF-8, and text that went through CP932 once
-// survives a second round trip unchanged.
+// UTF-8 side is always valid UTF-8, text that went through CP932 once
+// survives a second round trip unchanged, and the exact conversion agrees
+// with the lossy one wherever it succeeds.
 
 #include <cstddef>
 #include <cstdint>
@@ -55,5 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string back = ToUtf8(ansi);
   Check(ValidUtf8(back), "round trip produced invalid UTF-8");
   Check(FromUtf8(back) == ansi, "CP932 text changed on its second round trip");
+
+  // The exact form exists only for valid UTF-8, and then equals the lossy one.
+  if (const auto exact = FromUtf8Exact(input)) {
+    Check(ValidUtf8(input), "FromUtf8Exact accepted invalid UTF-8");
+    Check(*exact == ansi, "exact and lossy forms differ");
+  }
   return 0;
 }

@@ -121,14 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kc::MemoCapacity = korimo::layout::MemoCapacityFor();
   if (storeMemo && kc::MemoCapacity >= 1) {
     const Bytes before = kc::SoundBytes;
-    const std::size_t ansiLength = korimo::cp932::FromUtf8(memo).size();
+    // Only a memo with an exact CP932 form is stored; it comes back as that form.
+    const auto ansi = korimo::cp932::FromUtf8Exact(memo);
+    const auto capacity = static_cast<std::size_t>(std::max<kc::Long>(kc::MemoCapacity, 0));
     kc::PutMemo(memo, "text.txt");
     if (kc::OperationFailed == 0) {
-      Check(ansiLength <= static_cast<std::size_t>(std::max<kc::Long>(kc::MemoCapacity, 0)), "memo over capacity");
-      expectedMemo = korimo::cp932::ToUtf8(korimo::cp932::FromUtf8(memo));
+      Check(ansi.has_value(), "a memo without an exact CP932 form was stored");
+      Check(ansi->size() <= capacity, "memo over capacity");
+      expectedMemo = korimo::cp932::ToUtf8(*ansi);
     } else {
-      Check(ansiLength > static_cast<std::size_t>(std::max<kc::Long>(kc::MemoCapacity, 0)),
-            "a memo within capacity was refused");
+      Check(!ansi || ansi->size() > capacity, "a memo within capacity was refused");
       Check(kc::SoundBytes == before, "a refused memo changed the sound area");
       kc::OperationFailed = 0;
     }

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 namespace korimo::cp932 {
@@ -19,9 +20,10 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // skip(in, left) says how many input bytes to drop after an unconvertible sequence.
+  // skip(in, truncated, left) says how many input bytes to drop after an
+  // unconvertible sequence, or std::nullopt to give up the whole conversion.
   template <typename SkipFn>
-  std::string Run(std::string_view input, SkipFn skip) {
+  std::optional<std::string> Run(std::string_view input, SkipFn skip) {
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     std::string out;
     out.resize(input.size() * 2 + 16);
@@ -41,7 +43,9 @@ class Converter {
       // EILSEQ or EINVAL: emit "?" and step over the offending input.
       if (out.size() - used < 1) out.resize(out.size() * 2 + 16);
       out[used++] = '?';
-      size_t n = skip(static_cast<unsigned char>(*in), errno == EINVAL, inLeft);
+      const std::optional<size_t> step = skip(in, errno == EINVAL, inLeft);
+      if (!step) return std::nullopt;
+      const size_t n = *step;
       in += n;
       inLeft -= n;
     }
@@ -53,27 +57,55 @@ class Converter {
   iconv_t cd_;
 };
 
-size_t Utf8SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;  // stray continuation or invalid lead byte
+// How many bytes at p (at most `left`) one "?" stands for when iconv stops
+// there: a whole well-formed sequence (a character CP932 lacks), or only the
+// malformed start of one (shortest form, no surrogates, at most U+10FFFF), at
+// least one byte, so that the valid characters after it are read afresh.
+size_t Utf8StepLength(const unsigned char* p, size_t left) {
+  const unsigned char lead = p[0];
+  size_t need;
+  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    need = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    need = 3;
+    if (lead == 0xE0) lo = 0xA0;  // no overlong forms
+    if (lead == 0xED) hi = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    need = 4;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  } else {
+    return 1;  // ASCII, a stray continuation byte, or a lead that never starts a character
+  }
+  size_t i = 1;
+  for (; i < need && i < left; ++i) {
+    const unsigned char c = p[i];
+    if (i == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF)) break;
+  }
+  return i;
+}
+
+Converter& Utf8ToCp932() {
+  thread_local Converter conv("CP932", "UTF-8");
+  return conv;
 }
 
 }  // namespace
 
 std::string FromUtf8(std::string_view utf8) {
-  thread_local Converter conv("CP932", "UTF-8");
-  return conv.Run(utf8, [](unsigned char lead, bool, size_t left) {
-    size_t n = Utf8SequenceLength(lead);
-    return n < left ? n : left;
+  return *Utf8ToCp932().Run(utf8, [](const char* at, bool, size_t left) -> std::optional<size_t> {
+    return Utf8StepLength(reinterpret_cast<const unsigned char*>(at), left);
   });
+}
+
+std::optional<std::string> FromUtf8Exact(std::string_view utf8) {
+  return Utf8ToCp932().Run(utf8, [](const char*, bool, size_t) -> std::optional<size_t> { return std::nullopt; });
 }
 
 std::string ToUtf8(std::string_view ansi) {
   thread_local Converter conv("UTF-8", "CP932");
-  return conv.Run(ansi, [](unsigned char, bool truncated, size_t left) {
+  return *conv.Run(ansi, [](const char*, bool truncated, size_t left) -> std::optional<size_t> {
     // A lone lead byte at the end: replace it and stop.
     return truncated ? left : size_t{1};
   });

@@ -11,7 +11,30 @@
 
 namespace korimo::fileio {
 
-int OpenForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int OpenForRead(const std::string& path) {
+  // Non-blocking, so that a FIFO without a writer cannot hold up the open;
+  // no controlling terminal taken from a terminal device.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  int refusal = 0;
+  if (::fstat(fd, &st) != 0)
+    refusal = errno;
+  else if (S_ISDIR(st.st_mode))
+    refusal = EISDIR;
+  else if (!S_ISREG(st.st_mode))
+    refusal = EINVAL;  // a FIFO, socket or device: its reads may never end
+  else if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxInputBytes)
+    refusal = EFBIG;
+  if (refusal != 0) {
+    ::close(fd);
+    errno = refusal;
+    return -1;
+  }
+  // Reads of a regular file never wait anyway; blocking mode keeps them whole.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
 
 std::optional<std::size_t> FileLength(int fd) {
   struct stat st;
@@ -51,20 +74,28 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+WholeFile ReadWholeFile(const std::string& path, std::size_t limit) {
+  WholeFile file;
   const int fd = OpenForRead(path);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> data;
-  if (const auto length = FileLength(fd)) {
-    std::string bytes(*length, '\0');
+  if (fd < 0) return file;
+  const auto length = FileLength(fd);
+  if (length && *length > limit) {
+    file.status = WholeFile::Status::TooLong;
+  } else {
+    // The length is only what the file held at the open: a file still growing,
+    // or one that does not report its length, is read to one byte past the limit.
+    std::string bytes(limit + 1, '\0');
     const long long n = ReadUpTo(fd, bytes.data(), bytes.size());
-    if (n >= 0) {
+    if (n > static_cast<long long>(limit)) {
+      file.status = WholeFile::Status::TooLong;
+    } else if (n >= 0) {
       bytes.resize(static_cast<std::size_t>(n));
-      data = std::move(bytes);
+      file.bytes = std::move(bytes);
+      file.status = WholeFile::Status::Read;
     }
   }
   Close(fd);
-  return data;
+  return file;
 }
 
 namespace {

@@ -11,7 +11,14 @@
 
 namespace korimo::fileio {
 
-// Opens an existing file for reading; never creates one. -1 on failure.
+// The largest input file: the BMP and WAV header fields that describe a
+// file's size are 32-bit signed.
+inline constexpr std::size_t kMaxInputBytes = 0x7FFFFFFF;
+
+// Opens an existing regular file of at most kMaxInputBytes for reading; never
+// creates one and never waits: a FIFO, a device or a directory is refused at
+// once (errno EINVAL or EISDIR), and so is a larger file (errno EFBIG), before
+// anything is read. -1 on failure; errno ENOENT means there is no such file.
 int OpenForRead(const std::string& path);
 // Length of an open file, or nullopt.
 std::optional<std::size_t> FileLength(int fd);
@@ -23,9 +30,15 @@ void Close(int fd);
 // Retries short writes and interrupted calls; false on the first real error.
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size);
 
-// The whole file, or nothing when it cannot be read (missing, a directory,
-// unreadable).
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// A whole input file read through OpenForRead, at most `limit` bytes of it.
+struct WholeFile {
+  enum class Status { Read, Unreadable, TooLong };
+  Status status = Status::Unreadable;
+  std::string bytes;  // when Read
+};
+// A file holding more than `limit` bytes is TooLong, found out without
+// reading more than limit + 1 bytes of it.
+WholeFile ReadWholeFile(const std::string& path, std::size_t limit);
 
 // Which file a name stands for, and in which state: the same device and
 // inode with the same size and modification time is the same, unchanged file.

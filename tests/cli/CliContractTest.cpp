@@ -1,11 +1,13 @@
 // korimo-cli through its real executable: exit codes, what lands on stdout,
 // stderr and disk, and what must never land there (half-written outputs,
 // "temp.wav").
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,6 +26,8 @@ const std::string kReplaceQuestion = "ロード済みの音声データとメモ
 const std::string kCannotRead = "このデータは読み込めません。";
 const std::string kDoesNotFit = "音声データが画像データに収まりません。";
 const std::string kMemoTooLong = "メモが長すぎます。";
+const std::string kMemoHasInvalidChars = "メモに使用できない文字が含まれています。";
+const std::string kCannotLoad = "データがロードできません。";
 const std::string kNoRoomForMemo = "空きがないため、メモ入力はできません。";
 const std::string kPasswordTooLong = "パスワードは半角８文字以内で入力してください。";
 const std::string kCannotSave = "データがセーブできません。";
@@ -36,6 +40,17 @@ std::string ShellQuote(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+}
+
+// For runs with inputs a wrong binary would wait on or read without end:
+// killed after a minute, and kept to 512 MB of address space (except under
+// AddressSanitizer, which reserves more than any such bound).
+CliLimits Guarded() {
+  CliLimits limits{.killAfterSeconds = 60};
+#if !defined(__SANITIZE_ADDRESS__)
+  limits.addressSpace = 512ULL << 20;
+#endif
+  return limits;
 }
 
 class CliTest : public ::testing::Test {
@@ -55,7 +70,9 @@ class CliTest : public ::testing::Test {
       EXPECT_NE(e.path().filename(), "temp.wav") << e.path();
   }
 
-  CliResult Cli(const std::vector<std::string>& args) { return RunCli(args, work_, tmp_); }
+  CliResult Cli(const std::vector<std::string>& args, const CliLimits& limits = {}) {
+    return RunCli(args, work_, tmp_, limits);
+  }
   std::string P(const std::string& name) const { return work_ + name; }
 
   void RequireTools() {
@@ -258,6 +275,8 @@ class CliRefusal : public CliTest, public ::testing::WithParamInterface<RefusalC
     paletted[28] = 8;
     Write("8bit.bmp", paletted);
     Write("plain.bmp", MakeBmp(64, 48));
+    Write("not-utf8.txt", AsBytes("A\xC3" "BCDEF"));
+    ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
     ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "carrier.bmp"}).code, 0);
     ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "memo-carrier.bmp", "--memo", "メモ"}).code, 0);
   }
@@ -269,7 +288,7 @@ TEST_P(CliRefusal, RefusesWithItsMessageAndLeavesTheOutputAlone) {
   for (bool existing : {false, true}) {
     SCOPED_TRACE(existing ? "existing output" : "no output yet");
     if (existing) Write("OUT", AsBytes("previous contents"));
-    const CliResult r = Cli(c.args);
+    const CliResult r = Cli(c.args, Guarded());
     EXPECT_EQ(r.code, 1);
     if (c.message.empty())
       EXPECT_NE(r.err, "");
@@ -308,6 +327,23 @@ INSTANTIATE_TEST_SUITE_P(
                     kPasswordTooLong},
         RefusalCase{"ExtractPasswordTooLong",
                     {"extract", "carrier.bmp", "-o", "OUT", "--password", "123456789"}, kPasswordTooLong},
+        // A character Shift-JIS lacks would be stored as "?" and never unlock.
+        RefusalCase{"PasswordWithLetterShiftJisLacks",
+                    {"embed", "image.bmp", "s.wav", "-o", "OUT", "--password", "café"}, kPasswordTooLong},
+        RefusalCase{"ExtractPasswordWithLetterShiftJisLacks",
+                    {"extract", "carrier.bmp", "-o", "OUT", "--password", "café"}, kPasswordTooLong},
+        RefusalCase{"MemoWithCharactersShiftJisLacks",
+                    {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", "a😀b€"}, kMemoHasInvalidChars},
+        RefusalCase{"MemoFileNotUtf8", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "not-utf8.txt"},
+                    kMemoHasInvalidChars},
+        // Inputs that are no regular file are refused at once, like unreadable ones.
+        RefusalCase{"ImageIsAFifo", {"embed", "fifo", "s.wav", "-o", "OUT"}, kCannotLoad},
+        RefusalCase{"SoundIsAFifo", {"embed", "image.bmp", "fifo", "-o", "OUT"}, kCannotLoad},
+        RefusalCase{"MemoFileIsAFifo", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "fifo"},
+                    kCannotLoad},
+        RefusalCase{"CarrierIsAFifo", {"extract", "fifo", "-o", "OUT"}, kCannotLoad},
+        RefusalCase{"MemoFileIsADevice", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "/dev/zero"},
+                    kCannotLoad},
         RefusalCase{"ExtractFromPlainImage", {"extract", "plain.bmp", "-o", "OUT"}, kLoadCarrier},
         RefusalCase{"ExtractFrom8BitImage", {"extract", "8bit.bmp", "-o", "OUT"}, kCannotRead},
         RefusalCase{"ExtractMemoIntoDirectory",
@@ -363,10 +399,9 @@ TEST_F(CliTest, ReplaceSwapsTheSoundAndDropsTheOldMemo) {
 
   // A plain picture needs no --replace, and --replace does no harm there.
   EXPECT_EQ(Cli({"embed", "image.bmp", "second.wav", "-o", "c3.bmp", "--replace"}).code, 0);
-  // Writing the carrier over its own source works too.
-  EXPECT_EQ(Cli({"embed", "c3.bmp", "first.wav", "-o", "c3.bmp", "--replace"}).code, 0);
-  EXPECT_EQ(Cli({"extract", "c3.bmp", "-o", "out3.wav"}).code, 0);
-  EXPECT_EQ(ReadFile(P("out3.wav")), MakeWav(300));
+  EXPECT_EQ(Cli({"embed", "c3.bmp", "first.wav", "-o", "c4.bmp", "--replace"}).code, 0);
+  EXPECT_EQ(Cli({"extract", "c4.bmp", "-o", "out4.wav"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out4.wav")), MakeWav(300));
 }
 
 // ---------------------------------------------------------------------------
@@ -462,6 +497,84 @@ TEST_F(CliTest, MemoFileKeepsLineBreaksAndDropsAByteOrderMark) {
   ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "back.txt"}).code, 0);
   EXPECT_EQ(Text(ReadFile(P("back.txt"))), "一行目\r\n二行目\n\n三行目");
 }
+
+// A memo file larger than any memo is refused without being read whole.
+TEST_F(CliTest, OversizedMemoFileIsRefusedUnread) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  struct Case {
+    const char* label;
+    long long bytes;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"far more than a memo holds", 1LL << 30, kMemoTooLong},
+      {"more than the format describes", (1LL << 31) + 1, kCannotLoad},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const int fd = ::open(P("big.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, c.bytes), 0);  // sparse: costs no disk
+    ::close(fd);
+    const CliResult r = Cli({"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "big.txt"}, Guarded());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, c.message + "\n");
+    EXPECT_FALSE(FileExists(P("OUT")));
+  }
+}
+
+// Two outputs that are one file, or an output over an input: a usage error,
+// whether the paths are spelled alike or reach one file through a link or
+// "..". Every file stays as it was and none is added.
+struct SameFileCase {
+  const char* label;
+  std::vector<std::string> args;
+};
+void PrintTo(const SameFileCase& c, std::ostream* os) { *os << c.label; }
+
+class CliSameFile : public CliTest, public ::testing::WithParamInterface<SameFileCase> {};
+
+TEST_P(CliSameFile, IsAUsageErrorAndTouchesNothing) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  Write("memo.txt", AsBytes("memo"));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--memo", "m"}).code, 0);
+  Write("x.wav", AsBytes("old x"));
+  fs::create_directory(P("sub"));
+  fs::create_symlink("c.bmp", P("link.bmp"));
+  fs::create_hard_link(P("c.bmp"), P("hard.bmp"));
+  std::map<std::string, Bytes> before;
+  for (const auto& e : fs::recursive_directory_iterator(work_))
+    if (e.is_regular_file()) before[e.path().string()] = ReadFile(e.path().string());
+
+  const CliResult r = Cli(GetParam().args);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("same file"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+  std::map<std::string, Bytes> after;
+  for (const auto& e : fs::recursive_directory_iterator(work_))
+    if (e.is_regular_file()) after[e.path().string()] = ReadFile(e.path().string());
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(fs::is_symlink(P("link.bmp")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliSameFile,
+    ::testing::Values(
+        SameFileCase{"ExtractOverItsCarrier", {"extract", "c.bmp", "-o", "c.bmp"}},
+        SameFileCase{"ExtractMemoOverTheWav", {"extract", "c.bmp", "-o", "x.wav", "--memo-out", "./x.wav"}},
+        SameFileCase{"ExtractNewOutputsThroughDotDot",
+                     {"extract", "c.bmp", "-o", "new.wav", "--memo-out", "sub/../new.wav"}},
+        SameFileCase{"ExtractMemoOverTheCarrier", {"extract", "c.bmp", "-o", "y.wav", "--memo-out", "c.bmp"}},
+        SameFileCase{"ExtractOverCarrierByHardLink", {"extract", "c.bmp", "-o", "hard.bmp"}},
+        SameFileCase{"ExtractOverCarrierBySymlink", {"extract", "link.bmp", "-o", "c.bmp"}},
+        SameFileCase{"EmbedOverTheSound", {"embed", "image.bmp", "s.wav", "-o", "s.wav"}},
+        SameFileCase{"EmbedOverTheImage", {"embed", "image.bmp", "s.wav", "-o", "image.bmp"}},
+        SameFileCase{"EmbedOverTheMemoFile",
+                     {"embed", "image.bmp", "s.wav", "-o", "memo.txt", "--memo-file", "memo.txt"}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------------------
 // Usage errors, help and version.

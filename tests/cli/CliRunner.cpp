@@ -1,10 +1,14 @@
 #include "tests/cli/CliRunner.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <thread>
 #include <stdexcept>
 
 #include "tests/support/TestFiles.h"
@@ -12,7 +16,7 @@
 namespace korimo::test {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
-                 const std::string& tempDir) {
+                 const std::string& tempDir, const CliLimits& limits) {
   const std::string outPath = tempDir + "../cli-stdout";
   const std::string errPath = tempDir + "../cli-stderr";
   std::vector<std::string> argv{KORIMO_CLI_PATH};
@@ -31,11 +35,25 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
     dup2(err, 2);
     setenv("TMPDIR", tempDir.c_str(), 1);
     setenv("TEMP", tempDir.c_str(), 1);
+    if (limits.addressSpace != 0) {
+      const rlimit bound{limits.addressSpace, limits.addressSpace};
+      if (setrlimit(RLIMIT_AS, &bound) != 0) _exit(127);
+    }
     execv(cargv[0], cargv.data());
     _exit(127);
   }
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
+  if (limits.killAfterSeconds > 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.killAfterSeconds);
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) kill(pid, SIGKILL);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done != pid) throw std::runtime_error("waitpid failed");
+  } else if (waitpid(pid, &status, 0) != pid) {
+    throw std::runtime_error("waitpid failed");
+  }
   CliResult r;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   const auto out = ReadFile(outPath);

@@ -13,8 +13,15 @@ struct CliResult {
   std::string err;
 };
 
-// Runs the binary with `args` in `workDir`, with TMPDIR and TEMP set to tempDir.
+// Bounds for a run that might hang or eat memory if the binary were wrong.
+struct CliLimits {
+  int killAfterSeconds = 0;          // 0: wait as long as it runs
+  unsigned long long addressSpace = 0;  // bytes; 0: no limit
+};
+
+// Runs the binary with `args` in `workDir`, with TMPDIR and TEMP set to
+// tempDir. A run killed by the limits reports 128 + SIGKILL.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
-                 const std::string& tempDir);
+                 const std::string& tempDir, const CliLimits& limits = {});
 
 }  // namespace korimo::test

@@ -2,6 +2,9 @@
 // on a platform without a system information viewer.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -22,33 +25,40 @@ void OpenAbout() {
 
 class FrmAboutTest : public DialogTest {};
 
-TEST_F(FrmAboutTest, EnterAndEscapeCloseAndUnloadIt) {
-  struct Case {
-    const char* name;
-    Qt::Key key;
-    const char* focusOn;  // the control with the focus when the key comes
-  };
-  const Case cases[] = {
-      {"Enter", Qt::Key_Return, "cmdOK"},
-      {"keypad Enter", Qt::Key_Enter, "cmdOK"},
-      {"Escape", Qt::Key_Escape, "cmdOK"},
-      {"Escape on the other button", Qt::Key_Escape, "cmdSysInfo"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    QPointer<QWidget> box;
-    DialogDriver driver({[&](QWidget* d) {
-      box = d;
-      QWidget* focus = Control<QWidget>(d, c.focusOn);
-      focus->setFocus();
-      QTest::keyClick(focus, c.key);
-    }});
-    OpenAbout();
-    EXPECT_TRUE(driver.finished());
-    EXPECT_TRUE(box.isNull()) << "closed by unloading, not hiding";
-  }
-  EXPECT_TRUE(answerer.boxes.empty());
+// Enter and Escape close and unload the box from either button, as OK is its
+// default and cancel button.
+struct KeyCase {
+  const char* name;
+  Qt::Key key;
+  const char* focusOn;  // the control with the focus when the key comes
+};
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+
+class FrmAboutKeyTest : public DialogTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(FrmAboutKeyTest, ClosesAndUnloadsIt) {
+  const KeyCase& c = GetParam();
+  QPointer<QWidget> box;
+  DialogDriver driver({[&](QWidget* d) {
+    box = d;
+    QWidget* focus = Control<QWidget>(d, c.focusOn);
+    focus->setFocus();
+    QTest::keyClick(focus, c.key);
+  }});
+  OpenAbout();
+  EXPECT_TRUE(driver.finished());
+  EXPECT_TRUE(box.isNull()) << "closed by unloading, not hiding";
+  EXPECT_TRUE(answerer.boxes.empty()) << "no system-information message";
 }
+
+INSTANTIATE_TEST_SUITE_P(Keys, FrmAboutKeyTest,
+                         ::testing::Values(KeyCase{"EnterOnOk", Qt::Key_Return, "cmdOK"},
+                                           KeyCase{"KeypadEnterOnOk", Qt::Key_Enter, "cmdOK"},
+                                           KeyCase{"EscapeOnOk", Qt::Key_Escape, "cmdOK"},
+                                           KeyCase{"EnterOnSysInfo", Qt::Key_Return, "cmdSysInfo"},
+                                           KeyCase{"KeypadEnterOnSysInfo", Qt::Key_Enter, "cmdSysInfo"},
+                                           KeyCase{"EscapeOnSysInfo", Qt::Key_Escape, "cmdSysInfo"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrmAboutTest, ShowsTitleVersionAndIconAndClearsDialogOpening) {
   QString title, lblTitle, lblVersion, sysInfoCaption;
@@ -74,19 +84,28 @@ TEST_F(FrmAboutTest, ShowsTitleVersionAndIconAndClearsDialogOpening) {
   EXPECT_EQ(afterDialogCalls, 1);
 }
 
+// A click or Space on the system-information button brings its message, and
+// the box stays open.
 TEST_F(FrmAboutTest, SystemInformationIsUnavailableAndTheBoxStaysOpen) {
-  bool openAfterMessage = false;
+  bool openAfterClick = false, openAfterSpace = false;
   DialogDriver driver({[&](QWidget* d) {
-    QTest::mouseClick(Control<QPushButton>(d, "cmdSysInfo"), Qt::LeftButton);
-    openAfterMessage = d->isVisible();
+    auto* sysInfo = Control<QPushButton>(d, "cmdSysInfo");
+    QTest::mouseClick(sysInfo, Qt::LeftButton);
+    openAfterClick = d->isVisible();
+    sysInfo->setFocus();
+    QTest::keyClick(sysInfo, Qt::Key_Space);
+    openAfterSpace = d->isVisible();
     QTest::mouseClick(Control<QPushButton>(d, "cmdOK"), Qt::LeftButton);
   }});
   OpenAbout();
-  ASSERT_EQ(answerer.boxes.size(), 1u);
-  EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kNoSysInfo));
-  EXPECT_EQ(answerer.boxes[0].title, "Korimo");
-  EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::NoIcon);
-  EXPECT_TRUE(openAfterMessage);
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  for (const SeenBox& box : answerer.boxes) {
+    EXPECT_EQ(box.text, QString::fromUtf8(msg::kNoSysInfo));
+    EXPECT_EQ(box.title, "Korimo");
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+  }
+  EXPECT_TRUE(openAfterClick);
+  EXPECT_TRUE(openAfterSpace);
 }
 
 }  // namespace

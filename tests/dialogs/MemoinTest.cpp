@@ -205,6 +205,35 @@ TEST_F(MemoinTest, StoredMemoIsReofferedAndCloseBoxStoresNothing) {
   EXPECT_EQ(StoredMemoText(), "");
 }
 
+// A memo with a character Shift-JIS cannot hold would come back with "?" in
+// its place: it is refused with its own message, the dialog stays open with
+// the text as typed, and closing it stores nothing.
+TEST_F(MemoinTest, CharactersShiftJisLacksAreRefused) {
+  LoadWorkingSet(8000, 500);
+  Korimocom::MemoText = "before";
+  const std::vector<Korimocom::Byte> areaBefore = Korimocom::SoundBytes;
+  const QString typed = QString::fromUtf8("a😀b€");
+  QString kept;
+  bool openAfterRefusal = false;
+  DialogDriver driver({[&](QWidget* d) {
+    Text1(d)->setPlainText(typed);
+    QTest::mouseClick(Command1(d), Qt::LeftButton);
+    openAfterRefusal = d->isVisible();
+    kept = Text1(d)->toPlainText();
+    EXPECT_EQ(d->focusWidget(), Text1(d));
+    d->close();
+  }});
+  OpenMemoin();
+  ASSERT_EQ(answerer.boxes.size(), 1u);
+  EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kMemoHasInvalidChars));
+  EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::Warning);
+  EXPECT_TRUE(openAfterRefusal);
+  EXPECT_EQ(kept, typed);
+  EXPECT_EQ(Korimocom::OperationFailed, 1);
+  EXPECT_EQ(Korimocom::MemoText, "before");
+  EXPECT_EQ(Korimocom::SoundBytes, areaBefore);
+}
+
 TEST_F(MemoinTest, ReactivationKeepsTheTypedText) {
   LoadWithCapacity(3);
   QString afterRefusal, afterActivation;

@@ -74,6 +74,8 @@ TEST_F(PassinTest, EntriesAcceptedOrRefused) {
       {"five double-byte characters, 10 bytes", "あいうえお", false, false, false},
       {"mixed, 9 bytes in 8 characters", "abcdefgあ", false, true, false},
       {"eight half-width kana, 8 bytes", "ｱｲｳｴｵｶｷｸ", false, false, true},
+      {"accented letter Shift-JIS lacks", "pé", false, false, false},
+      {"emoji by Enter", "a😀", false, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -87,6 +87,8 @@ TEST_F(SynthesisTest, RefusalLeavesImageUnchanged) {
       {"name of 256 bytes", "/x/" + std::string(252, 'n') + ".wav", ""},
       {"10-byte password", "", "パスワード"},
       {"9-byte password", "", "123456789"},
+      {"password with a letter Shift-JIS lacks", "", "café"},
+      {"password that is not UTF-8", "", "ab\xC3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -79,8 +79,9 @@ void Passin::Form_Activate() {
 
 void Passin::Command1_Click() {
   const QString entry = Text1->text();
-  // The byte test also refuses a pasted double-byte entry, which the engine
-  // could not store in the header's 8 password bytes.
+  // The header test also refuses a pasted entry of too many double-byte
+  // characters, and one with a character CP932 cannot hold, which could never
+  // be typed again to unlock the carrier.
   const std::string utf8 = entry.toStdString();
   if (entry.size() > kMaxPasswordChars || !layout::PasswordFits(utf8)) {
     platform::Notify(msg::kPasswordTooLong);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -46,6 +47,9 @@ frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeClo
   cmdSysInfo = new QPushButton(QString::fromUtf8(kSysInfoCaption), this);
   cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
   cmdSysInfo->setGeometry(TwipsRect(4200, 600, 1310, 345));
+  // Enter is OK's wherever the focus is (see keyPressEvent); Space and a
+  // click still press this button.
+  cmdSysInfo->setAutoDefault(false);
 
   lblTitle = new QLabel(QString::fromUtf8(msg::kAppTitle), this);
   lblTitle->setObjectName(QStringLiteral("lblTitle"));
@@ -80,6 +84,18 @@ void frmAbout::cmdOK_Click() {
 void frmAbout::reject() {
   requestUnload();
   QDialog::reject();
+}
+
+// OK is the default button: Enter presses it from either button, where the
+// other dialogs press the button that has the focus.
+void frmAbout::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+    event->accept();
+    cmdOK->click();
+    return;
+  }
+  KorimoDialog::keyPressEvent(event);
 }
 
 void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }

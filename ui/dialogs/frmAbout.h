@@ -22,6 +22,7 @@ class frmAbout : public KorimoDialog {
 
  protected:
   void reject() override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void StartSysInfo();
