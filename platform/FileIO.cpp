@@ -1,13 +1,18 @@
 #include "platform/FileIO.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace korimo::fileio {
 
@@ -136,6 +141,93 @@ std::optional<FileIdentity> IdentifyRegularFile(const std::string& path) {
 
 namespace {
 
+// ---- Removing named pending files when the process is stopped ---------------
+//
+// A pending file that has a name is noted here until it is renamed over its
+// target or removed, so that SIGINT, SIGTERM and SIGHUP, when they end the
+// process, remove it first. The handler only reads this fixed table and
+// calls unlink(), sigaction() and raise(), all safe inside a signal handler.
+// A signal the program handles or ignores itself is left to it: the process
+// goes on, and so does the save.
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kNamedSlots = 16;
+
+struct NamedSlot {
+  std::atomic<bool> used{false};
+  char path[PATH_MAX] = {};
+};
+NamedSlot g_named[kNamedSlots];
+std::mutex g_namedLock;  // guards taking and giving back slots, never the handler
+
+void RemoveNamedAndStop(int sig) {
+  for (auto& slot : g_named)
+    if (slot.used.load(std::memory_order_acquire)) ::unlink(slot.path);
+  // The default action then ends the process as the signal would have: the
+  // signal is blocked while this handler runs and arrives again once it returns.
+  struct sigaction byDefault {};
+  byDefault.sa_handler = SIG_DFL;
+  sigemptyset(&byDefault.sa_mask);
+  ::sigaction(sig, &byDefault, nullptr);
+  ::raise(sig);
+}
+
+void InstallStopHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int sig : kStopSignals) {
+      struct sigaction current {};
+      if (::sigaction(sig, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) ||
+          current.sa_handler != SIG_DFL)
+        continue;
+      struct sigaction handler {};
+      handler.sa_handler = RemoveNamedAndStop;
+      sigemptyset(&handler.sa_mask);
+      ::sigaction(sig, &handler, nullptr);
+    }
+  });
+}
+
+// Holds back the stop signals in this thread for a short stretch (a file being
+// named and noted), so that a signal arriving meanwhile finds the note.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int sig : kStopSignals) sigaddset(&held, sig);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+void NoteNamed(const std::string& path) {
+  if (path.size() >= PATH_MAX) return;
+  InstallStopHandlers();
+  std::lock_guard<std::mutex> lock(g_namedLock);
+  for (auto& slot : g_named) {
+    if (slot.used.load(std::memory_order_relaxed)) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return;
+  }
+}
+
+void ForgetNamed(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_namedLock);
+  for (auto& slot : g_named)
+    if (slot.used.load(std::memory_order_relaxed) && path == slot.path) {
+      slot.used.store(false, std::memory_order_release);
+      return;
+    }
+}
+
+// ---- Writing ------------------------------------------------------------------
 
 // Writes in slices and asks the system to start writing each slice to disk
 // at once, so that the disk works while the next slice is copied and the
@@ -155,17 +247,16 @@ bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
 }
 
 // The file a path really names: symbolic links resolved, so the new file is
-// written beside the link's target and the link itself survives.
-std::string ResolveTarget(const std::string& path) {
+// written beside the link's target and the link itself survives. A link that
+// leads nowhere (or round in a loop) names no file to write through.
+std::optional<std::string> ResolveTarget(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      std::string resolved = real;
-      std::free(real);
-      return resolved;
-    }
-  }
-  return path;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return std::nullopt;
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -175,23 +266,114 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// A short hidden name for the pending file, so that a target name of up to
+// 255 bytes still leaves room for it.
+std::string PendingName(const std::string& folder) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char random[6];
+  if (::getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
+    static std::atomic<unsigned> counter{0};
+    const unsigned mix = static_cast<unsigned>(::getpid()) * 2654435761u + counter.fetch_add(1) * 40503u +
+                         static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(&mix));
+    for (std::size_t i = 0; i < sizeof random; ++i) random[i] = static_cast<unsigned char>(mix >> (4 * i));
+  }
+  std::string name = folder + "/.korimo-";
+  for (unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
+  return name;
+}
+
+constexpr int kNameAttempts = 100;
+
+// A new file without a name in `folder`, or -1. errno tells why: EOPNOTSUPP,
+// EISDIR or EINVAL where the file system or the system cannot make one.
+int CreateUnnamed(const std::string& folder) {
+#if defined(O_TMPFILE)
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  // Naming it later goes through /proc; without it the file could never be
+  // put in place.
+  if (::access("/proc/self/fd", X_OK) != 0) {
+    ::close(fd);
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  return fd;
+#else
+  errno = EOPNOTSUPP;
+  return -1;
+#endif
+}
+
+// A new named file in `folder`, noted for removal on a stop signal.
+int CreateNamed(const std::string& folder, std::string& name) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string candidate = PendingName(folder);
+    StopSignalsHeld held;
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      NoteNamed(candidate);
+      name = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// Gives the unnamed file `fd` a name in `folder`, noted like a named one.
+bool NameUnnamed(int fd, const std::string& folder, std::string& name) {
+  const std::string source = "/proc/self/fd/" + std::to_string(fd);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string candidate = PendingName(folder);
+    StopSignalsHeld held;
+    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      NoteNamed(candidate);
+      name = candidate;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+// Makes a rename in `folder` durable. File systems that cannot sync a folder
+// (EINVAL) keep the rename as well as they can; a write-back error is a failure.
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return true;
+  const bool ok = ::fsync(fd) == 0 || (errno != EIO && errno != ENOSPC && errno != EDQUOT);
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 PendingFile::~PendingFile() { Discard(); }
 
 void PendingFile::Discard() {
-  if (!temp_.empty()) ::unlink(temp_.c_str());
-  temp_.clear();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!named_.empty()) {
+    ::unlink(named_.c_str());
+    ForgetNamed(named_);
+  }
+  named_.clear();
+  inPlace_ = false;
+  data_ = nullptr;
+  size_ = 0;
 }
 
 bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data, std::size_t size) {
   Discard();
-  target_ = ResolveTarget(requested);
-  if (target_.empty() || target_.back() == '/') return false;
+  const std::optional<std::string> resolved = ResolveTarget(requested);
+  if (!resolved || resolved->empty() || resolved->back() == '/') return false;
+  target_ = *resolved;
+  folder_ = DirectoryOf(target_);
 
   mode_t mode;
   struct stat st;
-  if (::stat(target_.c_str(), &st) == 0) {
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (exists) {
     // The read-only attribute is the absence of every write bit; checking the
     // bits (not only access()) keeps the refusal when running as root.
     if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) return false;
@@ -203,25 +385,71 @@ bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data
     mode = 0666 & ~mask;
   }
 
-  const std::string baseName = target_.substr(target_.find_last_of('/') + 1);
-  std::string temp = DirectoryOf(target_) + "/." + baseName + ".korimo-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  temp_ = temp;
+  int fd = CreateUnnamed(folder_);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) fd = CreateNamed(folder_, named_);
+  if (fd < 0) {
+    // The folder takes no new file, but the existing target can still be
+    // written where it is.
+    if (!exists || (errno != EACCES && errno != EPERM)) return false;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    inPlace_ = true;
+    data_ = data;
+    size_ = size;
+    return true;
+  }
+
   bool ok = WriteAndSync(fd, data, size);
+  // Owner and group first: changing them clears the set-user-ID and
+  // set-group-ID bits that the mode then puts back. Where the process may not
+  // give the file away, it still keeps the group when it can.
+  if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+      ::fchown(fd, st.st_uid, st.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+    // Neither is allowed: the new file belongs to this process's user.
+  }
   ok = ok && ::fchmod(fd, mode) == 0;
   ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  if (named_.empty()) {
+    fd_ = fd;  // kept open: it is the only way to the unnamed file
+  } else {
+    ok = (::close(fd) == 0) && ok;
+  }
   if (!ok) Discard();
   return ok;
 }
 
-bool PendingFile::Commit() {
-  if (temp_.empty()) return false;
-  const bool ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
-  if (!ok) Discard();
-  temp_.clear();
+bool PendingFile::CommitInPlace() {
+  // Overwriting from the front before cutting the length keeps the blocks the
+  // old file already holds, so a full disk fails only where the new file is
+  // longer.
+  bool ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAndSync(fd_, data_, size_);
+  ok = ok && ::ftruncate(fd_, static_cast<off_t>(size_)) == 0;
+  ok = ok && ::fsync(fd_) == 0;
+  ok = (::close(fd_) == 0) && ok;
+  fd_ = -1;
+  Discard();
   return ok;
+}
+
+bool PendingFile::Commit() {
+  if (inPlace_) return CommitInPlace();
+  if (fd_ < 0 && named_.empty()) return false;
+  if (fd_ >= 0) {
+    const bool named = NameUnnamed(fd_, folder_, named_);
+    ::close(fd_);
+    fd_ = -1;
+    if (!named) {
+      Discard();
+      return false;
+    }
+  }
+  if (::rename(named_.c_str(), target_.c_str()) != 0) {
+    Discard();
+    return false;
+  }
+  ForgetNamed(named_);
+  named_.clear();
+  return SyncFolder(folder_);
 }
 
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size) {

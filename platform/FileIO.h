@@ -62,10 +62,17 @@ bool CreateExclusive(const std::string& path, const std::uint8_t* data, std::siz
 // link and without waiting on a FIFO or device; nothing for anything else.
 std::optional<FileIdentity> IdentifyRegularFile(const std::string& path);
 
-// A new file written beside its target, not yet in place. Commit() renames
-// it over the target; destroying it uncommitted removes it, so a command that
+// A new file written beside its target, not yet in place. Commit() moves it
+// over the target; destroying it uncommitted removes it, so a command that
 // stops halfway leaves the target as it was. Several pending files let a
 // command put all of its outputs in place only once every one was written.
+//
+// The new file is made without a name where the file system allows it and
+// linked in only by Commit(), so a process killed meanwhile leaves nothing
+// behind; a named one is removed on SIGINT, SIGTERM and SIGHUP. When no file
+// can be made in the target's folder (the folder is not writable) but the
+// existing target is, Commit() writes the target in place instead; the bytes
+// passed to Prepare() must then stay valid until Commit().
 class PendingFile {
  public:
   PendingFile() = default;
@@ -73,23 +80,32 @@ class PendingFile {
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
 
-  // Writes the bytes (synced to disk) to a new file beside `target`. Refuses
-  // an existing target that is read-only (no write bit set) or not a regular
-  // file; a symbolic link is followed to its target.
+  // Writes the bytes (synced to disk) to a new file beside `target`, with the
+  // old target's permission bits, owner and group where the process may set
+  // them. Refuses an existing target that is read-only (no write bit set) or
+  // not a regular file, and a dangling symbolic link; a symbolic link to an
+  // existing file is followed to it.
   bool Prepare(const std::string& target, const std::uint8_t* data, std::size_t size);
-  // Moves the prepared file over the target.
+  // Moves the prepared file over the target and syncs the folder, so that the
+  // new name survives a crash.
   bool Commit();
 
  private:
   void Discard();
+  bool CommitInPlace();
   std::string target_;
-  std::string temp_;
+  std::string folder_;
+  int fd_ = -1;           // the unnamed new file, or the target written in place
+  std::string named_;     // the new file's name while it has one
+  bool inPlace_ = false;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
 };
 
-// Writes `size` bytes to `path` through a temporary file beside it and a
-// rename, so the target ends up holding exactly these bytes or, on failure,
-// its old contents. An existing target that is read-only (no write bit set)
-// or not a regular file is refused. A symbolic link is followed to its target.
+// Writes `size` bytes to `path` through a pending file, so the target ends up
+// holding exactly these bytes or, on failure, its old contents (except when
+// only an in-place write was possible, see PendingFile). The same refusals as
+// PendingFile::Prepare.
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 }  // namespace korimo::fileio

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <utility>
 
@@ -18,6 +19,7 @@ struct Armed {
   std::function<void()> action;
 };
 Armed g_armed;
+bool g_refuseUnnamed = false;
 
 void BeforeOpen(const char* path) {
   if (g_armed.path.empty() || g_armed.path != path) return;
@@ -37,6 +39,18 @@ void OpenInterposer::Disarm() { g_armed = Armed{}; }
 
 int OpenInterposer::Opens() { return g_armed.opens; }
 
+void OpenInterposer::RefuseUnnamedFiles(bool refuse) { g_refuseUnnamed = refuse; }
+
+namespace {
+
+bool RefusedAsUnnamed(int flags) {
+  if (!g_refuseUnnamed || (flags & O_TMPFILE) != O_TMPFILE) return false;
+  errno = EOPNOTSUPP;
+  return true;
+}
+
+}  // namespace
+
 }  // namespace korimo::test
 
 namespace {
@@ -53,6 +67,7 @@ extern "C" int __wrap_open(const char* path, int flags, ...) {
   const mode_t mode = ModeOf(flags, args);
   va_end(args);
   korimo::test::BeforeOpen(path);
+  if (korimo::test::RefusedAsUnnamed(flags)) return -1;
   return __real_open(path, flags, mode);
 }
 
@@ -62,5 +77,6 @@ extern "C" int __wrap_open64(const char* path, int flags, ...) {
   const mode_t mode = ModeOf(flags, args);
   va_end(args);
   korimo::test::BeforeOpen(path);
+  if (korimo::test::RefusedAsUnnamed(flags)) return -1;
   return __real_open64(path, flags, mode);
 }

@@ -17,6 +17,9 @@ class OpenInterposer {
   static void Disarm();
   // How many times the armed path has been opened since Arm.
   static int Opens();
+  // While set, every open() asking for an unnamed file (O_TMPFILE) fails as
+  // on a file system that cannot make one.
+  static void RefuseUnnamedFiles(bool refuse);
 };
 
 }  // namespace korimo::test

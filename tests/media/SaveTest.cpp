@@ -1,7 +1,10 @@
 // Writing the carrier image: exact contents, and failures that keep the old file.
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "tests/engine/EngineFixture.h"
@@ -84,6 +87,103 @@ TEST_F(SaveTest, FailedSaveKeepsOldFileAndFlag) {
   kc::SaveImageData(tmp / "retry.bmp");
   EXPECT_EQ(kc::ImageSaved, 1);
   EXPECT_EQ(ReadFile(tmp / "retry.bmp"), image);
+}
+
+// A symbolic link that leads nowhere is not a file to write through: it is
+// refused as a write through it would be, and neither the link nor the place
+// it points to changes.
+TEST_F(SaveTest, DanglingLinkIsRefused) {
+  LoadAndSynthesize();
+  namespace fs = std::filesystem;
+  fs::create_symlink(tmp / "missing.bmp", tmp / "link.bmp");
+  const auto before = Listing();
+  kc::SaveImageData(tmp / "link.bmp");
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
+  EXPECT_EQ(kc::ImageSaved, 0);
+  EXPECT_TRUE(fs::is_symlink(tmp / "link.bmp"));
+  EXPECT_EQ(Listing(), before);
+}
+
+// The pending file's name must not be longer than the target's: names up to
+// the file system's 255 bytes save.
+TEST_F(SaveTest, LongestFileNamesSave) {
+  LoadAndSynthesize();
+  for (std::size_t length : {241u, 255u}) {
+    SCOPED_TRACE(length);
+    const std::string name = std::string(length - 4, 'n') + ".bmp";
+    kc::ImageSaved = 0;
+    kc::SaveImageData(tmp / name);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(kc::ImageSaved, 1);
+    EXPECT_EQ(ReadFile(tmp / name), kc::ImageBytes);
+  }
+  EXPECT_EQ(Listing().size(), 4u);  // image, sound and the two saved files
+}
+
+constexpr uid_t kOtherUser = 65534;  // nobody
+constexpr gid_t kOtherGroup = 65534;
+
+// Replacing another user's file as root keeps its owner, group and every
+// permission bit, the special ones included.
+TEST_F(SaveTest, ReplacedFileKeepsOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
+  LoadAndSynthesize();
+  const std::string target = Put("theirs.bmp", Bytes(10, 1));
+  ASSERT_EQ(::chown(target.c_str(), kOtherUser, kOtherGroup), 0);
+  ASSERT_EQ(::chmod(target.c_str(), 06751), 0);
+  kc::SaveImageData(target);
+  EXPECT_EQ(kc::ImageSaved, 1);
+  EXPECT_EQ(ReadFile(target), kc::ImageBytes);
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOtherUser);
+  EXPECT_EQ(st.st_gid, kOtherGroup);
+  EXPECT_EQ(st.st_mode & 07777, 06751u);
+}
+
+// Runs `body` as a user who may write `file` but may not create anything in
+// `folder`: as root in a child that becomes nobody, otherwise after taking the
+// folder's write bits away. Returns `body`'s result.
+int AsUserWhoCannotCreateIn(const std::string& folder, const std::string& file, const std::function<int()>& body) {
+  if (::geteuid() != 0) {
+    ::chmod(folder.c_str(), 0555);
+    const int result = body();
+    ::chmod(folder.c_str(), 0755);
+    return result;
+  }
+  if (::chown(file.c_str(), kOtherUser, kOtherGroup) != 0) return 90;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(kOtherGroup) != 0 || ::setuid(kOtherUser) != 0) ::_exit(91);
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A folder that takes no new file does not stop a save over a writable file
+// in it: the file is written in place. A new file there is still refused.
+TEST_F(SaveTest, UnwritableFolderWritesAnExistingTargetInPlace) {
+  LoadAndSynthesize();
+  const std::string folder = tmp / "locked";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);  // nobody must reach the folder
+  const std::string target = folder + "/carrier.bmp";
+  WriteFile(target, Bytes(kc::ImageBytes.size() + 5000, 0x77));  // longer: the rest must go
+
+  const int result = AsUserWhoCannotCreateIn(folder, target, [&] {
+    platform.Clear();
+    kc::SaveImageData(target);
+    if (!platform.messages.empty() || kc::ImageSaved != 1) return 1;
+    kc::ImageSaved = 0;
+    kc::SaveImageData(folder + "/new.bmp");
+    return platform.Texts() == Strings{msg::kCannotSave} && kc::ImageSaved == 0 ? 0 : 2;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFile(target), kc::ImageBytes);
+  EXPECT_EQ(std::filesystem::directory_iterator(folder)->path().filename(), "carrier.bmp");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
 }  // namespace

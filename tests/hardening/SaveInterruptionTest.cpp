@@ -1,0 +1,93 @@
+// A save stopped by a signal, and what a finished save leaves for a crash: the
+// pending file never outlives the process, and the folder holding the new
+// name is synced after the rename.
+
+#include <signal.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/engine/EngineFixture.h"
+#include "tests/hardening/ChildProcess.h"
+#include "tests/hardening/OpenInterposer.h"
+#include "tests/hardening/SyncInterposer.h"
+
+namespace korimo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+Strings Listing(const std::string& dir) {
+  Strings out;
+  for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class SaveInterruptionTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    LoadImage(MakeBmp(160, 120));
+    LoadSound(MakeWav(2000));
+    Synthesize();
+    ASSERT_EQ(kc::OperationFailed, 0);
+    ::mkdir(folder.c_str(), 0700);
+    WriteFile(target, old);
+  }
+  void TearDown() override {
+    SyncInterposer::Stop();
+    OpenInterposer::RefuseUnnamedFiles(false);
+    EngineTest::TearDown();
+  }
+  const std::string folder = tmp / "out";
+  const std::string target = folder + "/carrier.bmp";
+  const Bytes old = Bytes(3000, 0x5A);
+};
+
+TEST_F(SaveInterruptionTest, FolderIsSyncedAfterTheRename) {
+  bool folderSynced = false;
+  SyncInterposer::Watch([&](const std::string& path) {
+    if (fs::path(path) == fs::path(folder) && ReadFile(target) == kc::ImageBytes) folderSynced = true;
+  });
+  kc::SaveImageData(target);
+  SyncInterposer::Stop();
+  EXPECT_EQ(kc::ImageSaved, 1);
+  EXPECT_TRUE(folderSynced);
+}
+
+struct StopCase {
+  const char* label;
+  int signal;
+  bool unnamedFiles;  // the file system can make a file without a name
+};
+
+class SaveStoppedBySignal : public SaveInterruptionTest, public ::testing::WithParamInterface<StopCase> {};
+
+// The signal arrives when the whole new file is written and about to be
+// synced: the old target stays, and nothing else is left in the folder.
+TEST_P(SaveStoppedBySignal, LeavesOnlyTheOldTarget) {
+  const StopCase& c = GetParam();
+  const int status = RunInChild([&] {
+    OpenInterposer::RefuseUnnamedFiles(!c.unnamedFiles);
+    SyncInterposer::Watch([&](const std::string& path) {
+      if (path.find(folder) == 0 && path != folder) ::raise(c.signal);
+    });
+    kc::SaveImageData(target);
+    return 0;
+  });
+  EXPECT_EQ(status, 128 + c.signal) << "the signal no longer ends the process";
+  EXPECT_EQ(Listing(folder), Strings{"carrier.bmp"});
+  EXPECT_EQ(ReadFile(target), old);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SaveStoppedBySignal,
+                         ::testing::Values(StopCase{"Interrupt", SIGINT, true}, StopCase{"Terminate", SIGTERM, true},
+                                           StopCase{"HangUp", SIGHUP, true},
+                                           StopCase{"InterruptWithoutUnnamedFiles", SIGINT, false},
+                                           StopCase{"TerminateWithoutUnnamedFiles", SIGTERM, false},
+                                           StopCase{"HangUpWithoutUnnamedFiles", SIGHUP, false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace korimo::test
