@@ -10,6 +10,7 @@
 #include "engine/TextFields.h"
 #include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
+#include "media/SynthesisImage.h"
 #include "media/WavLoad.h"
 #include "platform/Platform.h"
 
@@ -82,6 +83,9 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
   if (!RequestPassword()) return SynthesisOutcome::Cancelled;
 
+  bool ready = false;
+  IgnoringErrors([&] { ready = PrepareImageForSynthesis(); });
+  if (!ready) return SynthesisOutcome::Refused;
   IgnoringErrors([] { SynthesizeSound(); });
   if (OperationFailed != 0) return SynthesisOutcome::Refused;
 

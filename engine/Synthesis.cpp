@@ -39,6 +39,21 @@ bool HeaderWritable(const HeaderLengths& h) {
 
 }  // namespace
 
+bool CanSynthesize() { return HeaderWritable(MeasureHeader()) && SoundSize >= 0; }
+
+bool SoundAreaInImage() {
+  const HeaderLengths h = MeasureHeader();
+  if (h.name < 0 || h.name > kMaxNameBytes || SoundSize < 0) return false;
+  const auto at = static_cast<std::size_t>(SoundSize);
+  std::int64_t used = std::int64_t{SoundSize} + 4;
+  if (at + 5 <= SoundBytes.size()) {
+    const Byte* p = SoundBytes.data() + at;
+    const std::uint32_t L = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+    if (L > 0) used = std::int64_t{SoundSize} + 5 + p[4] + std::int64_t{L};
+  }
+  return used <= EmbeddedAreaBytes(SoundAreaSize, h.name);
+}
+
 Long WriteHeaderBlock() {
   const HeaderLengths h = MeasureHeader();
   if (!HeaderWritable(h)) return -1;
@@ -62,11 +77,11 @@ Long WriteHeaderBlock() {
 void SynthesizeSound() {
   // Every refusal is decided before the first bit is written, so a refused
   // synthesis leaves ImageBytes exactly as it was.
-  const HeaderLengths h = MeasureHeader();
-  if (!HeaderWritable(h) || SoundSize < 0) {
+  if (!CanSynthesize()) {
     OperationFailed = 1;
     return;
   }
+  const HeaderLengths h = MeasureHeader();
   WriteSizeField(SoundSize);
   const Long start = WriteHeaderBlock();
   if (start < 0) {

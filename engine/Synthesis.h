@@ -11,6 +11,14 @@ namespace Korimocom {
 // is too small.
 Long WriteHeaderBlock();
 
+// SynthesizeSound would embed into the current ImageBytes: sound file name and
+// password within their limits, the header block inside the image.
+bool CanSynthesize();
+
+// The sound, the memo length field after it and any memo record lie within
+// the part of the sound area that synthesis embeds into the current ImageBytes.
+bool SoundAreaInImage();
+
 // Size field, header block and the embedded part of the sound area. On
 // refusal OperationFailed = 1 and ImageBytes is unchanged; on success
 // ImageSaved = 0.

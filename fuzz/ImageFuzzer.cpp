@@ -1,6 +1,7 @@
 // Arbitrary bytes as an image file: the open-image command's procedures
 // (LoadImageData, then ExtractSound with a password dialog that answers "pw",
-// then GetMemo) must never crash, and their outcome must be consistent.
+// then GetMemo) and the classic-layout rewrite synthesis makes must never
+// crash, and their outcome must be consistent.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "fuzz/FuzzSupport.h"
+#include "media/BmpClassic.h"
 #include "media/BmpHeader.h"
 #include "media/BmpLoad.h"
 
@@ -58,6 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "ImageBytes differ from the file");
   if (kc::SoundAreaSize >= 0)
     Check(kc::SoundBytes.size() == static_cast<std::size_t>(kc::SoundAreaSize) + 1, "sound buffer size");
+  if (const auto classic = korimo::media::ClassicLayoutOf(kc::ImageBytes)) {
+    Check(classic->size() >= 54 && (*classic)[10] == 54 && (*classic)[14] == 40 && (*classic)[30] == 0,
+          "rewritten picture is not in the classic layout");
+    Check(std::memcmp(classic->data() + 34, data + 34, 4) == 0, "rewritten picture changed the data-size field");
+  }
 
   kc::ExtractSound();
   switch (kc::Synthesized) {

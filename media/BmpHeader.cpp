@@ -1,5 +1,7 @@
 #include "media/BmpHeader.h"
 
+#include <algorithm>
+
 namespace korimo::media {
 
 namespace {
@@ -13,6 +15,15 @@ std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
 
 std::uint16_t U16(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint16_t>(U32(b, at) & 0xFFFFu);
+}
+
+void Put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
+  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void Put16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 }  // namespace
@@ -29,8 +40,27 @@ BmpHeader ParseBmpHeader(std::span<const std::uint8_t> b) {
   h.bitCount = U16(b, 28);
   h.compression = U32(b, 30);
   h.dataSize = U32(b, 34);
+  h.xResolution = U32(b, 38);
+  h.yResolution = U32(b, 42);
   for (std::size_t i = 0; i < 4; ++i) h.masks[i] = U32(b, kBmpClassicHeadersEnd + 4 * i);
   return h;
+}
+
+void WriteClassicHeaders(const BmpHeader& h, std::span<std::uint8_t, kBmpClassicHeadersEnd> out) {
+  std::fill(out.begin(), out.end(), std::uint8_t{0});
+  out[0] = 'B';
+  out[1] = 'M';
+  Put32(out, 2, h.fileSize);
+  Put32(out, 10, h.dataOffset);
+  Put32(out, 14, static_cast<std::uint32_t>(kBmpInfoHeaderSize));
+  Put32(out, 18, static_cast<std::uint32_t>(h.width));
+  Put32(out, 22, static_cast<std::uint32_t>(h.height));
+  Put16(out, 26, h.planes);
+  Put16(out, 28, h.bitCount);
+  Put32(out, 30, h.compression);
+  Put32(out, 34, h.dataSize);
+  Put32(out, 38, h.xResolution);
+  Put32(out, 42, h.yResolution);
 }
 
 }  // namespace korimo::media

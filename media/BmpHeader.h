@@ -32,11 +32,17 @@ struct BmpHeader {
   std::uint16_t bitCount = 0;    // offset 28
   std::uint32_t compression = 0; // offset 30
   std::uint32_t dataSize = 0;    // offset 34: size of the pixel data
+  std::uint32_t xResolution = 0; // offset 38: pixels per metre
+  std::uint32_t yResolution = 0; // offset 42
   // Bit-field masks red, green, blue, alpha: after a 40-byte header or inside
   // a larger one (offsets 54, 58, 62, 66); 0 where the file has none.
   std::uint32_t masks[4] = {0, 0, 0, 0};
 };
 
 BmpHeader ParseBmpHeader(std::span<const std::uint8_t> bytes);
+
+// Writes the file header and a 40-byte information header holding these
+// fields (the header size is always 40; no colour table is announced).
+void WriteClassicHeaders(const BmpHeader& header, std::span<std::uint8_t, kBmpClassicHeadersEnd> out);
 
 }  // namespace korimo::media
