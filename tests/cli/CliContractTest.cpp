@@ -611,6 +611,34 @@ TEST_F(CliTest, UsageErrorsExitTwoAndTouchNothing) {
   }
 }
 
+// A picture with a version-5 header keeps its pixels away from offset 54:
+// embed writes the carrier in the classic layout, and the sound comes back.
+TEST_F(CliTest, EmbedPutsAPictureIntoTheClassicLayout) {
+  RequireTools();
+  const std::string cmd = "convert -size 64x48 plasma:fractal -alpha set -channel A -evaluate set 70% +channel " +
+                          ShellQuote(P("v5.bmp")) + " 2>/dev/null";
+  ASSERT_EQ(korimo::test::Run(cmd), 0);
+  const Bytes picture = ReadFile(P("v5.bmp"));
+  ASSERT_NE(picture.at(10), 54) << "ImageMagick wrote a classic picture";
+  Write("s.wav", MakeWav(300));
+  CliResult r = Cli({"embed", "v5.bmp", "s.wav", "-o", "c.bmp"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Bytes carrier = ReadFile(P("c.bmp"));
+  EXPECT_EQ(carrier.at(10), 54);
+  EXPECT_EQ(carrier.at(14), 40);
+  EXPECT_EQ(carrier.size(), picture.size() - picture.at(10) + 54u);
+  ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
+
+  // An output that is a link leading nowhere is refused, and stays a link.
+  fs::create_symlink("nowhere.wav", P("dangling.wav"));
+  r = Cli({"extract", "c.bmp", "-o", "dangling.wav"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(kCannotSave), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(P("dangling.wav")));
+  EXPECT_FALSE(FileExists(P("nowhere.wav")));
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   CliResult r = Cli({"--version"});
   EXPECT_EQ(r.code, 0);
