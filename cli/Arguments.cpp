@@ -15,9 +15,10 @@ struct CommandShape {
 };
 
 const CommandShape kCommands[] = {
-    {"info", Command::Info, 1, {"--password"}},
-    {"embed", Command::Embed, 2, {"-o", "--password", "--memo", "--memo-file", "--replace"}},
-    {"extract", Command::Extract, 1, {"-o", "--password", "--memo-out"}},
+    {"info", Command::Info, 1, {"--password", "--password-file", "--ask-password"}},
+    {"embed", Command::Embed, 2,
+     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace"}},
+    {"extract", Command::Extract, 1, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
 };
 
 bool Allows(const CommandShape& shape, const std::string& option) {
@@ -75,9 +76,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (name == "--output") name = "-o";
     if (!Allows(*shape, name)) throw UsageError("option " + name + " is not valid for " + shape->name);
 
-    if (name == "--replace") {
-      if (inlineValue) throw UsageError("--replace takes no value");
-      result.replace = true;
+    if (name == "--replace" || name == "--ask-password") {
+      if (inlineValue) throw UsageError(name + " takes no value");
+      if (name == "--replace") result.replace = true;
+      else result.askPassword = true;
       continue;
     }
     std::string value;
@@ -92,6 +94,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       SetOnce(output, name, value);
     } else if (name == "--password") {
       SetOnce(result.password, name, value);
+    } else if (name == "--password-file") {
+      if (value.empty()) throw UsageError("empty password file name");
+      SetOnce(result.passwordFile, name, value);
     } else if (name == "--memo") {
       SetOnce(result.memo, name, value);
     } else if (name == "--memo-file") {
@@ -110,32 +115,57 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (!output) throw UsageError(std::string(shape->name) + " needs -o OUTPUT");
     result.output = *output;
   }
+  if ((result.password ? 1 : 0) + (result.passwordFile ? 1 : 0) + (result.askPassword ? 1 : 0) > 1)
+    throw UsageError("--password, --password-file and --ask-password exclude each other");
   if (result.memo && result.memoFile) throw UsageError("--memo and --memo-file exclude each other");
   return result;
 }
 
 std::string UsageText() {
-  return "Usage:\n"
-         "  korimo-cli info CARRIER.bmp [--password PW]\n"
-         "  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [--password PW]\n"
-         "             [--memo TEXT | --memo-file FILE] [--replace]\n"
-         "  korimo-cli extract CARRIER.bmp -o OUT.wav [--password PW] [--memo-out FILE]\n"
-         "  korimo-cli --help | --version\n"
+  return "Usage: korimo-cli info CARRIER.bmp [PASSWORD]\n"
+         "  or:  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [PASSWORD] [MEMO] [--replace]\n"
+         "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE]\n"
+         "  or:  korimo-cli --help | --version\n"
+         "PASSWORD is one of --password-file FILE, --ask-password, --password PW;\n"
+         "MEMO is --memo TEXT or --memo-file FILE.\n"
          "\n"
-         "info     prints image-data-size, carrier-kind, sound (none, present or\n"
-         "         protected), sound-size, sound-name and memo-bytes, one per line.\n"
-         "embed    hides SOUND.wav (and a memo, UTF-8) in a 24/32-bit BMP and writes\n"
-         "         the result to OUT.bmp. --password locks it against playing (at most\n"
-         "         8 bytes in Shift-JIS; not encryption: the sound can still be read\n"
-         "         from the picture); --replace allows replacing sound the image already\n"
-         "         carries.\n"
-         "extract  writes the hidden WAV file to OUT.wav and, with --memo-out, the memo\n"
-         "         as UTF-8 (an empty file when there is none).\n"
+         "Hides a WAV sound in a 24/32-bit BMP picture and takes it out again.\n"
          "\n"
-         "Exit status: 0 success; 1 input refused or operation failed; 2 usage error;\n"
-         "3 the sound is password-protected and no or a wrong password was given.\n"
+         "Commands:\n"
+         "  info     prints image-data-size, carrier-kind, sound (none, present or\n"
+         "           protected), sound-size, sound-name and memo-bytes, one per line.\n"
+         "  embed    hides SOUND.wav (and a memo, UTF-8) in IMAGE.bmp and writes the\n"
+         "           result to OUT.bmp.\n"
+         "  extract  writes the hidden WAV file to OUT.wav.\n"
+         "\n"
+         "Options:\n"
+         "  -o, --output FILE      the file to write (embed, extract)\n"
+         "  --password-file FILE   the password is the first line of FILE, without its\n"
+         "                         line break; - reads standard input\n"
+         "  --ask-password         asks for the password on the terminal without echo;\n"
+         "                         embed asks twice and refuses when the two differ\n"
+         "  --password PW          the password itself; other users of the machine can\n"
+         "                         see it in the process list\n"
+         "  --memo TEXT            embed: the memo to hide with the sound\n"
+         "  --memo-file FILE       embed: the memo is the content of FILE (UTF-8)\n"
+         "  --replace              embed: replace sound the image already carries\n"
+         "  --memo-out FILE        extract: write the memo to FILE as UTF-8 (an empty\n"
+         "                         file when there is none)\n"
+         "  -h, --help             print this help and exit\n"
+         "  --version              print the version and exit\n"
+         "\n"
+         "A password is at most 8 bytes in Shift-JIS (8 half-width or 4 full-width\n"
+         "characters); embed without one leaves the sound unprotected. It locks the\n"
+         "sound against playing; it is not encryption: the sound can still be read\n"
+         "from the picture.\n"
          "A refused command leaves its output files untouched. An output that is\n"
-         "the same file as another output or as an input is a usage error.\n";
+         "the same file as another output or as an input is a usage error.\n"
+         "\n"
+         "Exit status:\n"
+         "  0  success\n"
+         "  1  input refused or operation failed (the message is on stderr)\n"
+         "  2  usage error\n"
+         "  3  the sound is password-protected and no or a wrong password was given\n";
 }
 
 }  // namespace korimo::cli

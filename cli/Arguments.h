@@ -16,7 +16,9 @@ struct Arguments {
   Command command = Command::Help;
   std::vector<std::string> files;  // info/extract: the carrier; embed: image, sound
   std::string output;              // -o
-  std::optional<std::string> password;
+  std::optional<std::string> password;      // --password, or what the two below resolved to
+  std::optional<std::string> passwordFile;  // --password-file ("-" = standard input)
+  bool askPassword = false;                 // --ask-password
   std::optional<std::string> memo;
   std::optional<std::string> memoFile;
   std::optional<std::string> memoOut;

@@ -50,6 +50,7 @@ void RequireDistinctFiles(const Arguments& args) {
     default:
       return;  // no outputs
   }
+  if (args.passwordFile && *args.passwordFile != "-") inputs.emplace_back("--password-file", *args.passwordFile);
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     for (std::size_t j = i + 1; j < outputs.size(); ++j)
       if (SameFile(outputs[i].second, outputs[j].second))

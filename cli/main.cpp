@@ -12,6 +12,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/DistinctFiles.h"
+#include "cli/PasswordSource.h"
 #include "cli/PrivateTempDir.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     std::cout << kVersionLine << '\n';
     return cli::kSuccess;
   }
+  if (!cli::ResolvePassword(args)) return cli::kRefused;
 
   cli::ConsolePort console;
   platform::SetCurrent(&console);
