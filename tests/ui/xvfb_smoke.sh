@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Smoke run of the real program on the X11 platform under Xvfb: it starts, a
 # second instance is refused with "すでに起動済みです" and leaves the first
-# instance's temp.wav alone, and the first instance ends through its menu.
+# instance's temp.wav alone (even when given a picture to open), and the first
+# instance ends through its menu.
 set -euo pipefail
-korimo="${1:?usage: xvfb_smoke.sh path/to/korimo}"
+korimo="${1:?usage: xvfb_smoke.sh path/to/korimo picture.bmp}"
+picture="${2:?usage: xvfb_smoke.sh path/to/korimo picture.bmp}"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -13,7 +15,7 @@ mkdir "$work/temp"
 cat > "$work/inner.sh" <<'INNER'
 #!/usr/bin/env bash
 set -euo pipefail
-korimo="$1"; work="$2"
+korimo="$1"; work="$2"; picture="$3"
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run" TEMP="$work/temp"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 find_window() { timeout 15 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
@@ -24,7 +26,7 @@ main_id="$(find_window '^Korimo Ver\.1\.10$')" || fail "main window did not appe
 echo "first instance up (window $main_id)"
 echo dummy > "$work/temp/temp.wav"
 
-"$korimo" 2>"$work/second.log" &
+"$korimo" "$picture" 2>"$work/second.log" &
 second=$!
 box_id="$(find_window '^Korimo$')" || fail "second instance showed no message box"
 xdotool windowfocus --sync "$box_id"
@@ -32,7 +34,7 @@ xdotool key Return
 for _ in $(seq 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$second" 2>/dev/null && fail "second instance did not end"
 wait "$second" || fail "second instance exit status $?"
-[ -f "$work/temp/temp.wav" ] || fail "second instance removed the running instance's temp.wav"
+[ "$(cat "$work/temp/temp.wav" 2>/dev/null)" = dummy ] || fail "second instance touched the running instance's temp.wav"
 kill -0 "$first" 2>/dev/null || fail "first instance died"
 echo "second instance refused"
 
@@ -48,4 +50,4 @@ wait "$first" || fail "first instance exit status $?"
 echo "first instance ended"
 INNER
 chmod +x "$work/inner.sh"
-xvfb-run -a "$work/inner.sh" "$korimo" "$work"
+xvfb-run -a "$work/inner.sh" "$korimo" "$work" "$picture"

@@ -1,9 +1,11 @@
 // The main window's commands: the menu items and buttons. Each runs its
 // command step (commands/) and then shows the outcome through UpdateView.
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <algorithm>
 #include <optional>
 
 #include "commands/Commands.h"
@@ -118,6 +120,22 @@ void KorimoMain::OpenSoundFile(const std::string& path) {
     case commands::SoundOutcome::Opened: UpdateView(Shown::SoundOpened, path); break;
     case commands::SoundOutcome::Lost: UpdateView(Shown::SoundLost); break;
     case commands::SoundOutcome::Refused: break;
+  }
+}
+
+void KorimoMain::OpenStartupFiles(const QStringList& files) {
+  const auto isWav = [](const QString& file) { return file.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive); };
+  const auto image = std::find_if_not(files.begin(), files.end(), isWav);
+  const auto sound = std::find_if(files.begin(), files.end(), isWav);
+  // A dialog hands over an absolute path; so does this.
+  const auto absolute = [](const QString& file) { return QFileInfo(file).absoluteFilePath().toStdString(); };
+  if (image != files.end()) {
+    AskToSaveUnsaved();
+    OpenImageFile(absolute(*image));
+  }
+  if (sound != files.end()) {
+    AskToSaveUnsaved();
+    OpenSoundFile(absolute(*sound));
   }
 }
 

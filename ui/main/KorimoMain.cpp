@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
@@ -37,6 +39,17 @@ using commands::IgnoringErrors;
 namespace {
 
 constexpr char kHelpFileName[] = "korimo110.hlp";
+
+// The help file beside the program, as in the build tree; an installed
+// program has it in ../share/korimo instead. Neither there: the path beside
+// the program, and the help viewer reports it missing.
+std::string FindHelpFile(const std::string& appDir) {
+  const std::string beside = appDir + kHelpFileName;
+  if (QFileInfo::exists(QString::fromStdString(beside))) return beside;
+  const QString installed =
+      QDir::cleanPath(QString::fromStdString(appDir) + QStringLiteral("../share/korimo/") + kHelpFileName);
+  return QFileInfo::exists(installed) ? installed.toStdString() : beside;
+}
 
 // Creates a control where the form places it: object name, position in
 // twips, and the caption when it has one.
@@ -198,7 +211,7 @@ bool KorimoMain::Form_Load() {
   if (AppDir.empty() || AppDir.back() != '/') AppDir += '/';
   TempDir = platform::ChooseTempDir(AppDir);
 
-  helpFile_ = AppDir + kHelpFileName;
+  helpFile_ = FindHelpFile(AppDir);
   ResetWorkData();
   return true;
 }

@@ -65,6 +65,11 @@ class KorimoMain : public QMainWindow {
   void Image2_OLEDragOver(int& effect);
   void Image2_OLEDragDrop(const QStringList& files);
 
+  // Files named on the command line, opened as if chosen in the open
+  // dialogs: the first one that is not a WAV file through the open-image
+  // command, then the first WAV file through the open-sound command.
+  void OpenStartupFiles(const QStringList& files);
+
   // Ends the application: at most one save question, help closed, temp.wav
   // removed (unless a second instance), dialogs and window unloaded.
   void QuitApplication();

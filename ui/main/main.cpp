@@ -1,15 +1,69 @@
 // Korimo: hides a WAV recording in bit 0 of a full-colour BMP picture and
 // plays it back from there.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTimer>
+#include <cstring>
 
 #include "platform/Platform.h"
 #include "platform/sdl/SoundService.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
 
+namespace {
+
+void SetNames() {
+  QCoreApplication::setApplicationName(QStringLiteral("Korimo"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+}
+
+void DescribeCommandLine(QCommandLineParser& parser) {
+  parser.setApplicationDescription(
+      QStringLiteral("Hides a WAV sound inside a 24/32-bit BMP picture and plays it back from there.\n"
+                     "Files given on the command line are opened at start: the first one that is\n"
+                     "not a WAV file as the picture, then the first WAV file as the sound."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A BMP picture and/or a WAV sound."),
+                               QStringLiteral("[FILE...]"));
+}
+
+// --help and --version answer without a window, so they work where there is
+// no display (and for help2man at build time).
+bool AsksForHelpOrVersion(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) return false;
+    for (const char* option : {"-h", "--help", "-?", "-v", "--version"})
+      if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
+[[noreturn]] void AnswerHelpOrVersion(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  SetNames();
+  QCommandLineParser parser;
+  DescribeCommandLine(parser);
+  // Qt's own window options may still be on the line: they are no error here.
+  parser.parse(app.arguments());
+  if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+  parser.showHelp(0);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  if (AsksForHelpOrVersion(argc, argv)) AnswerHelpOrVersion(argc, argv);
+
+  // QApplication takes the options it understands (-platform, -style, ...)
+  // out of the command line first; what is left is ours.
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Korimo"));
+  SetNames();
+  QCommandLineParser parser;
+  DescribeCommandLine(parser);
+  parser.process(app);
   korimo::ui::SetUpApplication();
 
   korimo::ui::QtPort port;
@@ -20,6 +74,11 @@ int main(int argc, char* argv[]) {
     korimo::ui::KorimoMain window;
     if (window.Form_Load()) {
       window.show();
+      // The files open once the event loop runs, so that their messages and
+      // the password dialog have the shown window as their owner.
+      const QStringList files = parser.positionalArguments();
+      if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, files] { window.OpenStartupFiles(files); });
       status = app.exec();
     }
   }
