@@ -11,6 +11,7 @@ PKGS=(
   imagemagick sox espeak-ng time
   xvfb xauth xdotool x11-utils
   fonts-ipafont-gothic
+  help2man desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the window.
+# Installs what is missing, builds the two programs (not the tests), and
+# starts the window; arguments go to the window (files to open).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+bash scripts/build.sh --target korimo korimo-cli
 # Without a display the window runs on a virtual X server (Xvfb); take a look
 # at it with `import -window root shot.png`.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
