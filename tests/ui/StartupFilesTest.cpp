@@ -1,5 +1,6 @@
 // Files named on the window's command line: they go through the open-image
-// and open-sound commands without their file dialogs, picture first.
+// and open-sound commands without their file dialogs, picture first. And
+// where the window finds its help file, in the build tree and installed.
 #include <QDir>
 #include <QStringList>
 #include <algorithm>
@@ -73,6 +74,19 @@ TEST_F(MainWindowTest, StartupFilesGetTheCommandsMessages) {
   EXPECT_TRUE(driver.WaitDone());
   EXPECT_EQ(ImageLoaded, 0);
   EXPECT_EQ(Text(1), QString());
+}
+
+// Beside the program (the build tree) wins over ../share/korimo (an
+// installed tree); with neither, the path beside it.
+TEST(HelpFileTest, FoundBesideTheProgramElseInShareKorimo) {
+  TempDir tree;
+  const std::string bin = tree / "bin/";
+  ASSERT_TRUE(QDir().mkpath(Q(bin)) && QDir().mkpath(Q(tree / "share/korimo")));
+  EXPECT_EQ(ui::FindHelpFile(bin), bin + "korimo110.hlp");
+  WriteFile(tree / "share/korimo/korimo110.hlp", Bytes{'x'});
+  EXPECT_EQ(ui::FindHelpFile(bin), tree / "share/korimo/korimo110.hlp");
+  WriteFile(bin + "korimo110.hlp", Bytes{'x'});
+  EXPECT_EQ(ui::FindHelpFile(bin), bin + "korimo110.hlp");
 }
 
 }  // namespace

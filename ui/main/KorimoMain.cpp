@@ -40,17 +40,6 @@ namespace {
 
 constexpr char kHelpFileName[] = "korimo110.hlp";
 
-// The help file beside the program, as in the build tree; an installed
-// program has it in ../share/korimo instead. Neither there: the path beside
-// the program, and the help viewer reports it missing.
-std::string FindHelpFile(const std::string& appDir) {
-  const std::string beside = appDir + kHelpFileName;
-  if (QFileInfo::exists(QString::fromStdString(beside))) return beside;
-  const QString installed =
-      QDir::cleanPath(QString::fromStdString(appDir) + QStringLiteral("../share/korimo/") + kHelpFileName);
-  return QFileInfo::exists(installed) ? installed.toStdString() : beside;
-}
-
 // Creates a control where the form places it: object name, position in
 // twips, and the caption when it has one.
 template <typename Control, typename... Caption>
@@ -62,6 +51,17 @@ Control* Place(QWidget* parent, const char* name, const QRect& geometry, Caption
 }
 
 }  // namespace
+
+// The help file beside the program, as in the build tree; an installed
+// program has it in ../share/korimo instead. Neither there: the path beside
+// the program, and the help viewer reports it missing.
+std::string FindHelpFile(const std::string& appDir) {
+  const std::string beside = appDir + kHelpFileName;
+  if (QFileInfo::exists(QString::fromStdString(beside))) return beside;
+  const QString installed =
+      QDir::cleanPath(QString::fromStdString(appDir) + QStringLiteral("../share/korimo/") + kHelpFileName);
+  return QFileInfo::exists(installed) ? installed.toStdString() : beside;
+}
 
 void SetUpApplication() {
   InitKorimoResources();

@@ -25,6 +25,10 @@ namespace korimo::ui {
 // substitutions that give the memo boxes a Japanese monospace font.
 void SetUpApplication();
 
+// The help file for a program in `appDir` (ending in "/"): "korimo110.hlp"
+// beside it, else in ../share/korimo relative to it.
+std::string FindHelpFile(const std::string& appDir);
+
 class KorimoMain : public QMainWindow {
   Q_OBJECT
 

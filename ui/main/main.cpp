@@ -64,6 +64,8 @@ int main(int argc, char* argv[]) {
   QCommandLineParser parser;
   DescribeCommandLine(parser);
   parser.process(app);
+  // Ties the window to its installed desktop entry (its icon and name on Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.korimo.Korimo"));
   korimo::ui::SetUpApplication();
 
   korimo::ui::QtPort port;
