@@ -56,7 +56,7 @@ extern "C" void RestoreTerminalAndDie(int signal) {
   std::raise(signal);
 }
 
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // One line typed on the terminal `fd` after `prompt`, echo off. std::nullopt
 // when the terminal was closed (end of input) before a line break.
