@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,6 +38,7 @@ std::vector<char*> Argv(std::vector<std::string>& args) {
 struct TerminalRun {
   int code = -1;
   std::string screen;
+  bool echoing = false;  // the terminal's echo flag once the program has ended
 };
 
 class PasswordInputTest : public ::testing::Test {
@@ -50,7 +52,8 @@ class PasswordInputTest : public ::testing::Test {
   CliResult Cli(const std::vector<std::string>& args) { return RunCli(args, dir.path(), dir / "tmp/"); }
 
   // Runs korimo-cli on a pseudo-terminal and types `lines`, each one after
-  // the next prompt ("Password...: ") has appeared.
+  // the next prompt ("Password...: ") has appeared. A line is typed with its
+  // Enter key; "\x03" alone is Ctrl+C.
   TerminalRun AtTerminal(std::vector<std::string> args, const std::vector<std::string>& lines) {
     args.insert(args.begin(), KORIMO_CLI_PATH);
     std::vector<char*> argv = Argv(args);
@@ -79,13 +82,16 @@ class PasswordInputTest : public ::testing::Test {
       std::size_t prompts = 0;
       for (std::size_t at = 0; (at = run.screen.find("Password", at)) != std::string::npos; ++at) ++prompts;
       while (typed < prompts && typed < lines.size()) {
-        const std::string line = lines[typed++] + "\n";
+        const std::string line = lines[typed] == "\x03" ? lines[typed] : lines[typed] + "\n";
+        ++typed;
         if (write(master, line.data(), line.size()) < 0) ADD_FAILURE() << "cannot type";
       }
     }
-    close(master);
     int status = 0;
     waitpid(pid, &status, 0);
+    struct termios settings;
+    run.echoing = tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+    close(master);
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
   }
@@ -158,6 +164,13 @@ TEST_F(PasswordInputTest, AskPasswordReadsTheTerminalWithoutEcho) {
   EXPECT_EQ(t.code, 0) << t.screen;
   EXPECT_EQ(t.screen.find("again"), std::string::npos) << "extract asks once";
   EXPECT_EQ(ReadFile(dir / "out.wav"), ReadFile(dir / "s.wav"));
+
+  EXPECT_TRUE(t.echoing);
+
+  // Ctrl+C at the prompt ends the program with echo back on.
+  t = AtTerminal({"info", "c.bmp", "--ask-password"}, {"\x03"});
+  EXPECT_EQ(t.code, 128 + SIGINT) << t.screen;
+  EXPECT_TRUE(t.echoing) << "the terminal was left without echo";
 
   t = AtTerminal({"info", "c.bmp", "--ask-password"}, {"s3creT"});
   EXPECT_EQ(t.code, 3) << t.screen;
