@@ -15,11 +15,11 @@ class CarrierPlayTest : public EngineTest {
   // Opens a carrier holding `wav`, protected by `password` when it is not empty.
   void OpenCarrier(const std::string& password) {
     wav = MakeWav(400);
-    CarrierSpec spec;
-    spec.area = Concat(wav, Bytes(4, 0));
-    spec.soundSize = static_cast<std::uint32_t>(wav.size());
-    spec.password = password;
-    Open(BuildCarrier(MakeBmp(64, 64), spec));
+    CarrierSpec carrier;
+    carrier.area = Concat(wav, Bytes(4, 0));
+    carrier.soundSize = static_cast<std::uint32_t>(wav.size());
+    carrier.password = password;
+    Open(BuildCarrier(MakeBmp(64, 64), carrier));
   }
   Bytes SoundInTempWav() const {
     Bytes b = ReadFile(TempWav());

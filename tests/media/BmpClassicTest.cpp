@@ -281,10 +281,10 @@ TEST_F(PrepareImageTest, SynthesisRefusedLaterKeepsThePicture) {
 // A carrier written earlier straight into such a picture is read as it is.
 TEST_F(PrepareImageTest, EarlierCarrierInAVersion5PictureStillReads) {
   const Bytes wav = MakeWav(20, 8);
-  CarrierSpec spec;
-  spec.area = Concat(wav, Bytes(4, 0));
-  spec.soundSize = static_cast<std::uint32_t>(wav.size());
-  Open(BuildCarrier(Build({.headerSize = 124}).file, spec));
+  CarrierSpec carrier;
+  carrier.area = Concat(wav, Bytes(4, 0));
+  carrier.soundSize = static_cast<std::uint32_t>(wav.size());
+  Open(BuildCarrier(Build({.headerSize = 124}).file, carrier));
   ASSERT_EQ(kc::Synthesized, 1);
   EXPECT_EQ(Bytes(kc::SoundBytes.begin(), kc::SoundBytes.begin() + kc::SoundSize), wav);
 }
