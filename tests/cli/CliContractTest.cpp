@@ -639,6 +639,19 @@ TEST_F(CliTest, EmbedPutsAPictureIntoTheClassicLayout) {
   EXPECT_FALSE(FileExists(P("nowhere.wav")));
 }
 
+// A lone "-" is a file name like any other, not an option.
+TEST_F(CliTest, FileNamedDashIsAFile) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "-"}).code, 0);
+  CliResult r = Cli({"info", "-"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, InfoText(64 * 48 * 3, 1, "present", 644, "s.wav", 0));
+  r = Cli({"extract", "-", "-o", "out.wav"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   CliResult r = Cli({"--version"});
   EXPECT_EQ(r.code, 0);

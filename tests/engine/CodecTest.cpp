@@ -65,11 +65,19 @@ TEST_F(CodecTest, BulkHelpersMatchPerByteCodec) {
     ASSERT_EQ(back, data) << "base " << base;
     for (std::size_t k = 0; k < count; k += 97) EXPECT_EQ(kc::ExtractByteAt(base + 8 * k), data[k]);
   }
-  // One byte whose eight carrier bytes do not all lie in the image.
+}
+
+// A single data byte at the end of the image: the last base whose eight
+// carrier bytes lie inside works, one further is refused untouched.
+TEST_F(CodecTest, OneByteAtTheEndOfTheImage) {
   kc::ImageBytes.assign(100, 0);
+  kc::EmbedByteAt(92, 0xA5);
+  EXPECT_EQ(kc::ExtractByteAt(92), 0xA5);
+  EXPECT_EQ(GetBits(kc::ImageBytes, 92, 1), Bytes{0xA5});
+  const Bytes before = kc::ImageBytes;
   EXPECT_THROW(kc::ExtractByteAt(93), RuntimeError);
   EXPECT_THROW(kc::EmbedByteAt(93, 1), RuntimeError);
-  EXPECT_EQ(kc::ImageBytes, Bytes(100, 0));
+  EXPECT_EQ(kc::ImageBytes, before);
 }
 
 TEST_F(CodecTest, SizeFieldWriteAndRead) {
@@ -141,6 +149,37 @@ TEST_F(CodecTest, AnsiByteLengthCountsShiftJisBytes) {
   EXPECT_THROW(kc::AnsiByteLength(std::string(32768, 'a')), RuntimeError);
 }
 
+// Names and memos arrive as UTF-8 that may be cut short (a name truncated by
+// its source) or hold characters CP932 lacks. Each such character becomes one
+// "?", the rest converts as usual, and the conversion never reads past the text.
+struct Cp932Case {
+  const char* label;
+  std::string utf8;
+  std::string cp932;
+};
+void PrintTo(const Cp932Case& c, std::ostream* os) { *os << c.label; }
+
+class Cp932FromUtf8Test : public ::testing::TestWithParam<Cp932Case> {};
+
+TEST_P(Cp932FromUtf8Test, EachUnconvertibleCharacterIsOneQuestionMark) {
+  const Cp932Case& c = GetParam();
+  EXPECT_EQ(cp932::FromUtf8(c.utf8), c.cp932);
+  EXPECT_EQ(kc::AnsiByteLength(c.utf8), static_cast<int>(c.cp932.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Cp932FromUtf8Test,
+    ::testing::Values(Cp932Case{"TwoByteCharacterCutAtEnd", "name\xC3", "name?"},
+                      Cp932Case{"ThreeByteCharacterCutAfterOneByte", "name\xE3", "name?"},
+                      Cp932Case{"ThreeByteCharacterCutAfterTwoBytes", "name\xE3\x81", "name?"},
+                      Cp932Case{"FourByteCharacterCutAtEnd", "name\xF0\x9F\x98", "name?"},
+                      Cp932Case{"KanaThenCutCharacter", "あ\xE3\x81", "\x82\xA0?"},
+                      Cp932Case{"EmojiBetweenLetters", "a\xF0\x9F\x98\x80z", "a?z"},
+                      Cp932Case{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
+                      Cp932Case{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"},
+                      Cp932Case{"UnmappedLatinLetter", "caf\xC3\xA9", "caf?"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 TEST_F(CodecTest, StringToBytesLimit) {
   struct Case { std::string text; kc::Long count; };
   const Case cases[] = {
@@ -180,6 +219,8 @@ TEST_F(CodecTest, BytesToString) {
   std::string text;
   EXPECT_NO_THROW(text = kc::BytesToString(bad, static_cast<kc::Long>(bad.size())));
   EXPECT_FALSE(text.empty());
+  // A lead byte cut off at the end of a stored name.
+  EXPECT_EQ(kc::BytesToString(std::vector<kc::Byte>{0x41, 0x82}, 2), "A?");
   EXPECT_NO_THROW(kc::BytesToString(bad.data(), bad.size()));
 }
 

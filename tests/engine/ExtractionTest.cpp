@@ -12,6 +12,10 @@
 namespace korimo::test {
 namespace {
 
+void PutLE32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
 class ExtractionTest : public EngineTest {
  protected:
   // 64 x 64 at 24 bits: data size 12288, file 12342 bytes, empty area 1525,
@@ -252,6 +256,69 @@ TEST_F(ExtractionTest, SoundLongerThanItsAreaIsNeverHalfExtracted) {
   }
   std::string name, text;
   EXPECT_EQ(kc::GetMemo(name, text), 0);
+}
+
+// A sound as long as its whole area is a sound, one byte more is a damaged
+// carrier. Picture: the area ends exactly at the end of the file. Short data
+// size: a data-size field of 800 gives "a.wav" an area of 79 bytes in a file
+// that holds far more.
+struct AreaFillCase {
+  const char* label;
+  std::uint32_t dataSize;  // 0: the picture's own
+  std::size_t soundBytes;
+  bool present;
+};
+void PrintTo(const AreaFillCase& c, std::ostream* os) { *os << c.label; }
+
+class SoundFillingItsArea : public ExtractionTest, public ::testing::WithParamInterface<AreaFillCase> {};
+
+TEST_P(SoundFillingItsArea, IsPresentUpToTheLastByte) {
+  const AreaFillCase& c = GetParam();
+  Bytes image = picture;
+  if (c.dataSize) PutLE32(image, 34, c.dataSize);
+  Bytes sound = {'R', 'I', 'F', 'F'};
+  sound.resize(c.soundBytes, 0x5A);
+  CarrierSpec carrier;
+  carrier.area = sound;
+  carrier.soundSize = static_cast<std::uint32_t>(sound.size());
+  OpenOverPreviousSound(BuildCarrier(image, carrier));
+  EXPECT_EQ(kc::SoundLoaded, c.present ? 1 : 0);
+  EXPECT_EQ(kc::Synthesized, c.present ? 1 : 0);
+  ASSERT_EQ(FileExists(TempWav()), c.present);
+  if (c.present) {
+    const Bytes temp = ReadFile(TempWav());
+    ASSERT_GE(temp.size(), sound.size());
+    EXPECT_TRUE(std::equal(sound.begin(), sound.end(), temp.begin()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Carriers, SoundFillingItsArea,
+    ::testing::Values(AreaFillCase{"AreaEndingAtEndOfFile", 0, 1515, true},
+                      AreaFillCase{"OneByteMoreThanTheFile", 0, 1516, false},
+                      AreaFillCase{"ShortDataSizeExactArea", 800, 79, true},
+                      AreaFillCase{"ShortDataSizeOneByteMore", 800, 80, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A data-size field larger than the file: the extraction reads only the 1515
+// area bytes the file holds. A memo record ending on the last of them is a
+// memo; one byte longer runs past what was read.
+TEST_F(ExtractionTest, MemoEndingOnTheLastByteReadIsKept) {
+  Bytes liar = picture;
+  PutLE32(liar, 34, 100000);
+  std::string name, memo;
+  const auto memoLengthRead = [&](std::size_t textBytes) {
+    LoadImage(BuildCarrier(liar, Kind1(MemoRecord(Bytes(textBytes, 'm')))));
+    Extract();
+    EXPECT_EQ(kc::Synthesized, 1);
+    EXPECT_EQ(kc::SoundBytesRead, 1515);
+    return kc::GetMemo(name, memo);
+  };
+  EXPECT_EQ(memoLengthRead(1058), 1058);  // 444 + 13 + 1058 = 1515
+  EXPECT_EQ(memo, std::string(1058, 'm'));
+  EXPECT_EQ(name, "text.txt");
+  EXPECT_EQ(memoLengthRead(1059), 0);
+  EXPECT_EQ(memo, "");
 }
 
 // Memo records whose lengths point past what the extraction read are no memo.

@@ -189,6 +189,29 @@ TEST_F(MemoTest, MemoOfExactCapacityRoundTripsInOddSizedImage) {
   EXPECT_EQ(text, memo);
 }
 
+// The record (L, m, name, text) must fit the sound buffer whatever the
+// allowance says: a buffer ending on the record's last byte takes it, one
+// byte shorter refuses it and stays as it was.
+TEST_F(MemoTest, RecordMustFitTheSoundBuffer) {
+  const Bytes record = MemoRecord(Ansi("abc"));  // 16 bytes
+  kc::SoundSize = 20;
+  kc::MemoCapacity = 32767;
+
+  kc::SoundBytes.assign(20 + record.size(), 0);
+  kc::PutMemo("abc", "text.txt");
+  EXPECT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::SoundBytes, Concat(Bytes(20, 0), record));
+  EXPECT_EQ(kc::MemoText, "abc");
+
+  kc::MemoText.clear();
+  kc::SoundBytes.assign(20 + record.size() - 1, 0);
+  kc::PutMemo("abc", "text.txt");
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(platform.Texts(), Strings{msg::kMemoTooLong});
+  EXPECT_EQ(kc::SoundBytes, Bytes(35, 0));
+  EXPECT_EQ(kc::MemoText, "");
+}
+
 TEST_F(MemoTest, MemoFileNameOf256BytesIsRefused) {
   LoadBoth();
   kc::MemoCapacity = layout::MemoCapacityFor();

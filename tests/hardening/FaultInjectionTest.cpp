@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/FileIO.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"
@@ -125,6 +126,22 @@ TEST_F(FaultTest, FileSizeLimitWhileSavingKeepsTheOldTarget) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(target), old);
   EXPECT_EQ(Listing(tmp.path()), (Strings{"a.wav", "carrier.bmp", "image.bmp"}));
+}
+
+// A preparation that fails halfway removes its new file at once, not only
+// when the pending file goes away: a command holding it while it reports the
+// failure leaves nothing beside the target.
+TEST_F(FaultTest, FailedPreparationLeavesNoFileWhileHeld) {
+  const std::string target = tmp / "out.wav";
+  WriteFile(target, Bytes(10, 1));
+  const Bytes data(64 * 1024, 0x42);
+  const int status = WithFileSizeLimit(16384, [&] {
+    fileio::PendingFile pending;
+    if (pending.Prepare(target, data.data(), data.size())) return 1;
+    return Listing(tmp.path()) == Strings{"out.wav"} ? 0 : 2;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(target), Bytes(10, 1));
 }
 
 // Targets that cannot be written: each is refused with the message, and an

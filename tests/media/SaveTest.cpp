@@ -186,5 +186,32 @@ TEST_F(SaveTest, UnwritableFolderWritesAnExistingTargetInPlace) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
+// Replacing a file keeps its permission bits, the set-user-ID, set-group-ID
+// and sticky bits included, also when the save does not run as root.
+struct ModeCase {
+  const char* label;
+  mode_t mode;
+};
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.label; }
+
+class SaveKeepsMode : public SaveTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(SaveKeepsMode, OfTheReplacedFile) {
+  LoadAndSynthesize();
+  const std::string target = Put("out.bmp", Bytes(10, 0x77));
+  ASSERT_EQ(::chmod(target.c_str(), GetParam().mode), 0);
+  kc::SaveImageData(target);
+  EXPECT_EQ(kc::ImageSaved, 1);
+  EXPECT_EQ(ReadFile(target), kc::ImageBytes);
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, GetParam().mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SaveKeepsMode,
+                         ::testing::Values(ModeCase{"SetUserId04755", 04755}, ModeCase{"SetGroupId02664", 02664},
+                                           ModeCase{"Sticky01644", 01644}, ModeCase{"OwnerOnly0600", 0600}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 }  // namespace
 }  // namespace korimo::test

@@ -160,6 +160,23 @@ TEST_F(WavLoadTest, TrailingBytesAreNotLoaded) {
   EXPECT_EQ(kc::GetMemo(name, text), 0);
 }
 
+// A RIFF chunk holds at least its form type: "RIFF", size 4, "WAVE" is the
+// smallest file accepted, twelve bytes long; a chunk size of 3 is no WAV.
+TEST_F(WavLoadTest, SmallestRiffChunkLoads) {
+  LoadPicture();
+  const Bytes smallest = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  LoadSound(smallest);
+  EXPECT_TRUE(platform.messages.empty());
+  ASSERT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::SoundSize, 12);
+  EXPECT_TRUE(std::equal(smallest.begin(), smallest.end(), kc::SoundBytes.begin()));
+
+  kc::SoundLoaded = 0;
+  LoadSound(WithChunkSize(smallest, 3));
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotRead});
+  EXPECT_EQ(kc::SoundLoaded, 0);
+}
+
 // Truncated files and negative chunk sizes end in a message, never a sound
 // of impossible length.
 TEST_F(WavLoadTest, MalformedFilesAreRefused) {
@@ -200,6 +217,22 @@ TEST_F(WavLoadTest, NameOf255BytesIsStored) {
   SaveAndReopen();
   EXPECT_EQ(kc::Synthesized, 1);
   EXPECT_EQ(kc::SoundAreaSize, 3479);
+}
+
+// The memo allowance with the longest name: the embedded part of the area is
+// E = min(3479, ceil((30000 - 2222 - 7) / 8)) = 3472, so 3472 - 1044 - 13.
+TEST_F(WavLoadTest, NameOf255BytesLeavesRoomForAMemo) {
+  LoadImage(MakeBmp(100, 100));
+  LoadSound(wav, std::string(251, 'n') + ".wav");
+  ASSERT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(layout::MemoCapacityFor(), 2415);
+  PutMemo("memo");
+  ASSERT_EQ(kc::OperationFailed, 0);
+  Synthesize();
+  SaveAndReopen();
+  std::string name, text;
+  EXPECT_EQ(kc::GetMemo(name, text), 4);
+  EXPECT_EQ(text, "memo");
 }
 
 // A path that does not exist is refused like a file with wrong tags: the
