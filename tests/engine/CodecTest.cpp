@@ -3,6 +3,7 @@
 
 #include "engine/RuntimeError.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
@@ -11,20 +12,29 @@ using kc::WorkArray;
 
 class CodecTest : public EngineTest {};
 
-TEST_F(CodecTest, EmbedByteWorkedExamples) {
-  struct Case { std::uint8_t fill; WorkArray expected; };
-  const Case cases[] = {
-      {0xFF, {0xFF, 0xFE, 0xFF, 0xFE, 0xFE, 0xFF, 0xFE, 0xFF}},
-      {0x00, {0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01}},
-  };
-  for (const auto& c : cases) {
-    WorkArray work;
-    work.fill(c.fill);
-    kc::EmbedByte(work, 0xA5);
-    EXPECT_EQ(work, c.expected) << "fill " << int(c.fill);
-    EXPECT_EQ(kc::ExtractByte(work), 0xA5);
-  }
+// ---- One data byte in eight carrier bytes ------------------------------------
+
+struct WorkedExample {
+  const char* label;
+  std::uint8_t fill;
+  WorkArray expected;  // after embedding 0xA5
+};
+
+class EmbedByteExample : public ::testing::TestWithParam<WorkedExample> {};
+
+TEST_P(EmbedByteExample, SetsBitZeroMostSignificantFirst) {
+  WorkArray work;
+  work.fill(GetParam().fill);
+  kc::EmbedByte(work, 0xA5);
+  EXPECT_EQ(work, GetParam().expected);
+  EXPECT_EQ(kc::ExtractByte(work), 0xA5);
 }
+
+const WorkedExample kWorkedExamples[] = {
+    {"AllOnes", 0xFF, {0xFF, 0xFE, 0xFF, 0xFE, 0xFE, 0xFF, 0xFE, 0xFF}},
+    {"AllZeros", 0x00, {0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01}},
+};
+INSTANTIATE_TEST_SUITE_P(Fills, EmbedByteExample, ::testing::ValuesIn(kWorkedExamples), ByLabel{});
 
 TEST_F(CodecTest, EveryValueRoundTripsAndOnlyBitZeroChanges) {
   std::mt19937 rng(7);
@@ -80,6 +90,8 @@ TEST_F(CodecTest, OneByteAtTheEndOfTheImage) {
   EXPECT_EQ(kc::ImageBytes, before);
 }
 
+// ---- The size field -------------------------------------------------------------
+
 TEST_F(CodecTest, SizeFieldWriteAndRead) {
   kc::ImageBytes = MakeBmp(640, 480);
   kc::ImageDataSize = 921600;
@@ -96,30 +108,42 @@ TEST_F(CodecTest, SizeFieldWriteAndRead) {
   EXPECT_EQ(kc::CarrierKind, 1);
 }
 
-TEST_F(CodecTest, SizeFieldReadingRules) {
-  struct Case { std::uint32_t raw; kc::Long dataSize; kc::Long size; int kind; };
-  const Case cases[] = {
-      {0x00000000, 921600, 0, 0},        // ordinary picture
-      {0x10000000, 921600, 0, 1},        // kind 1, size 0
-      {0x10000003, 921600, 3, 1},        // tiny sizes are the extraction's to refuse
-      {0x100E1000, 921600, 921600, 1},   // exactly ImageDataSize
-      {0x100E1001, 921600, 0, 1},        // one more
-      {0x0FFFFFFF, 921600, 0, 0},        // 28-bit maximum
-      {0x000004D2, 921600, 1234, 0},     // kind 0
-  };
+struct SizeFieldCase {
+  std::string label;
+  std::uint32_t raw;  // the 32 bits as stored
+  kc::Long size;      // what ReadSizeField returns with ImageDataSize 921600
+  int kind;
+};
+
+class SizeFieldReading : public EngineTest, public ::testing::WithParamInterface<SizeFieldCase> {};
+
+TEST_P(SizeFieldReading, GivesSizeAndKind) {
   kc::ImageBytes = MakeBmp(640, 480);
-  for (const auto& c : cases) {
-    kc::ImageDataSize = c.dataSize;
-    PutBits(kc::ImageBytes, 54, Be32(c.raw));
-    EXPECT_EQ(kc::ReadSizeField(), c.size) << std::hex << c.raw;
-    EXPECT_EQ(kc::CarrierKind, c.kind) << std::hex << c.raw;
-  }
-  for (std::uint32_t kind = 2; kind <= 15; ++kind) {
-    PutBits(kc::ImageBytes, 54, Be32((kind << 28) | 500));
-    EXPECT_EQ(kc::ReadSizeField(), 500) << kind;
-    EXPECT_EQ(kc::CarrierKind, kind);
-  }
-  // An image too short for the field never fails.
+  kc::ImageDataSize = 921600;
+  PutBits(kc::ImageBytes, 54, Be32(GetParam().raw));
+  kc::CarrierKind = 99;
+  EXPECT_EQ(kc::ReadSizeField(), GetParam().size);
+  EXPECT_EQ(kc::CarrierKind, GetParam().kind);
+}
+
+std::vector<SizeFieldCase> SizeFieldCases() {
+  std::vector<SizeFieldCase> cases = {
+      {"OrdinaryPicture", 0x00000000, 0, 0},
+      {"KindOneSizeZero", 0x10000000, 0, 1},
+      {"TinySizeLeftToTheExtraction", 0x10000003, 3, 1},
+      {"ExactlyImageDataSize", 0x100E1000, 921600, 1},
+      {"OneAboveImageDataSize", 0x100E1001, 0, 1},
+      {"TwentyEightBitMaximum", 0x0FFFFFFF, 0, 0},
+      {"KindZero", 0x000004D2, 1234, 0},
+  };
+  for (std::uint32_t kind = 2; kind <= 15; ++kind)
+    cases.push_back({"Kind" + std::to_string(kind), (kind << 28) | 500, 500, static_cast<int>(kind)});
+  return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Fields, SizeFieldReading, ::testing::ValuesIn(SizeFieldCases()), ByLabel{});
+
+// An image too short for the field never fails.
+TEST_F(CodecTest, SizeFieldOfImagesTooShortForIt) {
   for (std::size_t length : {0, 20, 60, 85}) {
     kc::ImageBytes.assign(length, 0xFF);
     kc::ImageDataSize = 1 << 27;
@@ -130,21 +154,53 @@ TEST_F(CodecTest, SizeFieldReadingRules) {
   }
 }
 
-TEST_F(CodecTest, FileTitleOf) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:\\sound\\a.wav", "a.wav"}, {"a.wav", "a.wav"},       {"C:\\dir\\", ""},
-      {"", ""},                      {"/tmp/x/b.wav", "b.wav"}, {"dir/sub\\c.wav", "c.wav"},
-      {"dir\\sub/d.wav", "d.wav"},   {"/音声/こんにちは.wav", "こんにちは.wav"},
-  };
-  for (const auto& [path, title] : cases) EXPECT_EQ(kc::FileTitleOf(path), title) << path;
-}
+// ---- Text fields --------------------------------------------------------------
 
-TEST_F(CodecTest, AnsiByteLengthCountsShiftJisBytes) {
-  const std::pair<const char*, int> cases[] = {
-      {"", 0}, {"abc", 3}, {"あいう", 6}, {"こんにちは.wav", 14}, {"ｼｽﾃﾑ", 4},
-      {"～〜", 4}, {"髙①", 4}, {"é", 1},  // no mapping: one "?"
-  };
-  for (const auto& [text, bytes] : cases) EXPECT_EQ(kc::AnsiByteLength(text), bytes) << text;
+struct TitleCase {
+  const char* label;
+  const char* path;
+  const char* title;
+};
+
+class FileTitle : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(FileTitle, IsThePartAfterTheLastSeparator) { EXPECT_EQ(kc::FileTitleOf(GetParam().path), GetParam().title); }
+
+const TitleCase kTitles[] = {
+    {"WindowsPath", "C:\\sound\\a.wav", "a.wav"},
+    {"BareName", "a.wav", "a.wav"},
+    {"WindowsDirectory", "C:\\dir\\", ""},
+    {"Empty", "", ""},
+    {"PosixPath", "/tmp/x/b.wav", "b.wav"},
+    {"BackslashLast", "dir/sub\\c.wav", "c.wav"},
+    {"SlashLast", "dir\\sub/d.wav", "d.wav"},
+    {"JapaneseNames", "/音声/こんにちは.wav", "こんにちは.wav"},
+};
+INSTANTIATE_TEST_SUITE_P(Paths, FileTitle, ::testing::ValuesIn(kTitles), ByLabel{});
+
+struct LengthCase {
+  const char* label;
+  const char* text;
+  int bytes;
+};
+
+class AnsiLength : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(AnsiLength, CountsShiftJisBytes) { EXPECT_EQ(kc::AnsiByteLength(GetParam().text), GetParam().bytes); }
+
+const LengthCase kLengths[] = {
+    {"Empty", "", 0},
+    {"Ascii", "abc", 3},
+    {"Hiragana", "あいう", 6},
+    {"JapaneseFileName", "こんにちは.wav", 14},
+    {"HalfWidthKana", "ｼｽﾃﾑ", 4},
+    {"BothWaveDashes", "～〜", 4},
+    {"IbmExtensionAndCircledDigit", "髙①", 4},
+    {"UnmappedIsOneQuestionMark", "é", 1},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, AnsiLength, ::testing::ValuesIn(kLengths), ByLabel{});
+
+TEST_F(CodecTest, AnsiByteLengthOverflowsAbove32767) {
   EXPECT_EQ(kc::AnsiByteLength(std::string(32767, 'a')), 32767);
   EXPECT_THROW(kc::AnsiByteLength(std::string(32768, 'a')), RuntimeError);
 }
@@ -157,7 +213,6 @@ struct Cp932Case {
   std::string utf8;
   std::string cp932;
 };
-void PrintTo(const Cp932Case& c, std::ostream* os) { *os << c.label; }
 
 class Cp932FromUtf8Test : public ::testing::TestWithParam<Cp932Case> {};
 
@@ -178,31 +233,43 @@ INSTANTIATE_TEST_SUITE_P(
                       Cp932Case{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
                       Cp932Case{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"},
                       Cp932Case{"UnmappedLatinLetter", "caf\xC3\xA9", "caf?"}),
-    [](const auto& info) { return std::string(info.param.label); });
+    ByLabel{});
 
-TEST_F(CodecTest, StringToBytesLimit) {
-  struct Case { std::string text; kc::Long count; };
-  const Case cases[] = {
-      {std::string(256, 'x'), -1},
-      {std::string(255, 'x'), 255},
-      {std::string(253, 'x') + "あ", 255},
-      {std::string(254, 'x') + "あ", -1},
-      {"KR", 2},
-      {"", 0},
-  };
-  for (const auto& c : cases) {
-    std::vector<kc::Byte> array(257, 0xEE);
-    kc::Long count = 99;
-    kc::StringToBytes(c.text, array, 256, count);
-    EXPECT_EQ(count, c.count) << c.text.size();
-    if (count < 0) {
-      EXPECT_EQ(array, std::vector<kc::Byte>(257, 0xEE));
-    } else {
-      Bytes ansi = Ansi(c.text);
-      EXPECT_TRUE(std::equal(ansi.begin(), ansi.end(), array.begin()));
-      EXPECT_EQ(array[count], 0xEE);  // the rest is left as it was
-    }
+// StringToBytes: the CP932 bytes and their count, or -1 with the array
+// untouched when the text reaches the limit (256).
+struct ToBytesCase {
+  const char* label;
+  std::string text;
+  kc::Long count;
+};
+
+class StringToBytesLimit : public ::testing::TestWithParam<ToBytesCase> {};
+
+TEST_P(StringToBytesLimit, CountsOrRefuses) {
+  const ToBytesCase& c = GetParam();
+  std::vector<kc::Byte> array(257, 0xEE);
+  kc::Long count = 99;
+  kc::StringToBytes(c.text, array, 256, count);
+  EXPECT_EQ(count, c.count);
+  std::vector<kc::Byte> expected(257, 0xEE);
+  if (c.count >= 0) {
+    const Bytes ansi = Ansi(c.text);
+    std::copy(ansi.begin(), ansi.end(), expected.begin());  // the rest is left as it was
   }
+  EXPECT_EQ(array, expected);
+}
+
+const ToBytesCase kToBytes[] = {
+    {"TwoFiftySixBytesRefused", std::string(256, 'x'), -1},
+    {"TwoFiftyFiveBytes", std::string(255, 'x'), 255},
+    {"EndingInAFullWidthCharacter", std::string(253, 'x') + "あ", 255},
+    {"FullWidthCharacterReachingTheLimit", std::string(254, 'x') + "あ", -1},
+    {"Signature", "KR", 2},
+    {"Empty", "", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, StringToBytesLimit, ::testing::ValuesIn(kToBytes), ByLabel{});
+
+TEST_F(CodecTest, StringToBytesIntoTooSmallArray) {
   std::vector<kc::Byte> small(2, 0);
   kc::Long count = 0;
   EXPECT_THROW(kc::StringToBytes("abc", small, 256, count), RuntimeError);
@@ -219,22 +286,50 @@ TEST_F(CodecTest, BytesToString) {
   std::string text;
   EXPECT_NO_THROW(text = kc::BytesToString(bad, static_cast<kc::Long>(bad.size())));
   EXPECT_FALSE(text.empty());
+  EXPECT_NO_THROW(kc::BytesToString(bad.data(), bad.size()));
   // A lead byte cut off at the end of a stored name.
   EXPECT_EQ(kc::BytesToString(std::vector<kc::Byte>{0x41, 0x82}, 2), "A?");
-  EXPECT_NO_THROW(kc::BytesToString(bad.data(), bad.size()));
 }
 
-TEST_F(CodecTest, NearestRoundsHalvesToEven) {
-  const std::pair<double, kc::Long> cases[] = {
-      {1.5, 2}, {2.5, 2}, {-0.5, 0}, {0.5, 0}, {-1.5, -2}, {3.49, 3}, {-11.0, -11}, {115175.0, 115175},
-  };
-  for (const auto& [x, n] : cases) EXPECT_EQ(layout::Nearest(x), n) << x;
-  EXPECT_THROW(layout::Nearest(3e9), RuntimeError);
-}
+// ---- Capacity rules ---------------------------------------------------------------
+
+struct RoundingCase {
+  const char* label;
+  double x;
+  kc::Long nearest;
+};
+
+class NearestInteger : public ::testing::TestWithParam<RoundingCase> {};
+
+TEST_P(NearestInteger, RoundsHalvesToEven) { EXPECT_EQ(layout::Nearest(GetParam().x), GetParam().nearest); }
+
+const RoundingCase kRoundings[] = {
+    {"OneAndAHalfUp", 1.5, 2},      {"TwoAndAHalfDown", 2.5, 2}, {"MinusHalfToZero", -0.5, 0},
+    {"HalfToZero", 0.5, 0},         {"MinusOneAndAHalf", -1.5, -2}, {"BelowHalf", 3.49, 3},
+    {"NegativeWhole", -11.0, -11}, {"LargeWhole", 115175.0, 115175},
+};
+INSTANTIATE_TEST_SUITE_P(Values, NearestInteger, ::testing::ValuesIn(kRoundings), ByLabel{});
+
+TEST_F(CodecTest, NearestOverflowsOutside32Bits) { EXPECT_THROW(layout::Nearest(3e9), RuntimeError); }
+
+// The empty sound area after an image load: nearest(D / 8 - 11).
+struct EmptyAreaCase {
+  const char* label;
+  kc::Long dataSize;
+  kc::Long area;
+};
+
+class EmptySoundArea : public ::testing::TestWithParam<EmptyAreaCase> {};
+
+TEST_P(EmptySoundArea, OfDataSize) { EXPECT_EQ(layout::EmptySoundAreaSize(GetParam().dataSize), GetParam().area); }
+
+const EmptyAreaCase kEmptyAreas[] = {
+    {"OneAndAHalfUp", 100, 2},   {"TwoAndAHalfDown", 108, 2}, {"MinusHalfToZero", 84, 0},
+    {"ExactlyZero", 88, 0},      {"NoData", 0, -11},         {"Picture640x480", 921600, 115189},
+};
+INSTANTIATE_TEST_SUITE_P(DataSizes, EmptySoundArea, ::testing::ValuesIn(kEmptyAreas), ByLabel{});
 
 TEST_F(CodecTest, CapacityFigures) {
-  const std::pair<kc::Long, kc::Long> empty[] = {{100, 2}, {108, 2}, {84, 0}, {88, 0}, {0, -11}, {921600, 115189}};
-  for (const auto& [d, area] : empty) EXPECT_EQ(layout::EmptySoundAreaSize(d), area) << d;
   EXPECT_EQ(layout::SoundAreaSizeFor(921600, 9), 115175);
   EXPECT_EQ(layout::SoundAreaSizeFor(22500, 5), 2792);  // 2791.5 goes to the even neighbour
   EXPECT_EQ(layout::SoundAreaStart(9), 254u);
@@ -251,7 +346,7 @@ TEST_F(CodecTest, EmbeddedAreaOf640x480) {
 
 // Data size 800 and "a.wav": S = 222, area 79, embedded part E = 72, so the
 // sound and the memo length field fit while SoundSize + 4 <= 72.
-TEST_F(CodecTest, FitCheckAndMemoCapacity) {
+TEST_F(CodecTest, FitCheckOfSmallImage) {
   kc::ImageBytes = MakeBmp(10, 20, 32);
   kc::ImageDataSize = 800;
   ASSERT_EQ(kc::ImageBytes.size(), 854u);
@@ -264,19 +359,37 @@ TEST_F(CodecTest, FitCheckAndMemoCapacity) {
   // A data-size field larger than the file: the file bounds the embedding.
   kc::ImageDataSize = 100000;
   EXPECT_EQ(layout::EmbeddedAreaBytes(12479, 5), 79);
+}
 
-  struct Case { kc::Long soundSize; const char* path; kc::Long capacity; };
-  const Case cases[] = {
-      {48, "/x/a.wav", 11}, {59, "/x/a.wav", 0}, {59, "C:\\x\\b.wav", 0}, {20, "/x/a.wav", 39},
-  };
+// The memo allowance in the same image: 72 - SoundSize - 13, below 1 meaning
+// no room, the name taken from SoundPath whichever separator it uses.
+struct AllowanceCase {
+  const char* label;
+  kc::Long soundSize;
+  const char* soundPath;
+  kc::Long capacity;
+};
+
+class MemoAllowance : public EngineTest, public ::testing::WithParamInterface<AllowanceCase> {};
+
+TEST_P(MemoAllowance, OfSmallImage) {
+  kc::ImageBytes = MakeBmp(10, 20, 32);
   kc::ImageDataSize = 800;
-  for (const auto& c : cases) {
-    kc::SoundSize = c.soundSize;
-    kc::SoundPath = c.path;
-    kc::SoundAreaSize = 79;
-    EXPECT_EQ(layout::MemoCapacityFor(), c.capacity) << c.soundSize;
-  }
-  // A large image is capped.
+  kc::SoundSize = GetParam().soundSize;
+  kc::SoundPath = GetParam().soundPath;
+  kc::SoundAreaSize = 79;
+  EXPECT_EQ(layout::MemoCapacityFor(), GetParam().capacity);
+}
+
+const AllowanceCase kAllowances[] = {
+    {"RoomForEleven", 48, "/x/a.wav", 11},
+    {"NoRoom", 59, "/x/a.wav", 0},
+    {"NoRoomWindowsPath", 59, "C:\\x\\b.wav", 0},
+    {"RoomForThirtyNine", 20, "/x/a.wav", 39},
+};
+INSTANTIATE_TEST_SUITE_P(Sounds, MemoAllowance, ::testing::ValuesIn(kAllowances), ByLabel{});
+
+TEST_F(CodecTest, MemoAllowanceOfLargeImageIsCapped) {
   kc::ImageBytes = MakeBmp(640, 480);
   kc::ImageDataSize = 921600;
   kc::SoundPath = "/x/a.wav";

@@ -8,6 +8,7 @@
 
 #include "engine/Playback.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
@@ -85,137 +86,183 @@ TEST_F(ExtractionTest, KindZeroHasSoundButNoMemo) {
 
 // Every way an image can carry no usable sound, including damaged carriers
 // whose fields point past the file: no sound, no temp.wav, no crash.
-TEST_F(ExtractionTest, NoSoundOutcomes) {
-  struct Case { std::string what; Bytes image; };
-  std::vector<Case> cases;
-  auto with = [&](std::string what, auto change, Bytes base = {}) {
-    CarrierSpec c = Kind1();
+struct NoSoundCase {
+  std::string label;
+  Bytes image;
+  std::optional<int> kind;         // the kind read, where the case is about it
+  std::optional<kc::Long> area;    // SoundAreaSize afterwards, where the case sets it
+};
+
+std::vector<NoSoundCase> NoSoundCases() {
+  const Bytes picture = MakeBmp(64, 64);
+  const Bytes wav = MakeWav(200);
+  std::vector<NoSoundCase> cases;
+  auto with = [&](std::string label, auto change, const Bytes& base, std::optional<int> kind = {},
+                  std::optional<kc::Long> area = {}) {
+    CarrierSpec c;
+    c.area = Concat(wav, Be32(0));
+    c.soundSize = static_cast<std::uint32_t>(wav.size());
     change(c);
-    cases.push_back({std::move(what), BuildCarrier(base.empty() ? picture : base, c)});
+    cases.push_back({std::move(label), BuildCarrier(base, c), kind, area});
   };
-  cases.push_back({"plain picture", picture});
-  with("size 0", [](CarrierSpec& c) { c.size = 0; });
-  with("size 3", [](CarrierSpec& c) { c.size = 3; });
-  with("size above ImageDataSize", [](CarrierSpec& c) { c.size = 12289; });
-  for (std::uint32_t kind = 2; kind <= 15; ++kind)
-    with("kind " + std::to_string(kind), [kind](CarrierSpec& c) { c.kind = kind; });
-  with("wrong signature", [](CarrierSpec& c) { c.signature = "KS"; });
-  with("password length 9", [](CarrierSpec& c) { c.password = "abcdefgh"; c.passwordLength = 9; });
-  with("password length 255", [](CarrierSpec& c) { c.password = "abcdefgh"; c.passwordLength = 255; });
-  with("kind 1 without RIFF", [](CarrierSpec& c) { c.area[3] = 'X'; });
-  with("kind 0 without RIFF", [](CarrierSpec& c) { c.kind = 0; c.area[0] = 'r'; });
-  with("kind 0 size beyond the sound buffer", [](CarrierSpec& c) { c.kind = 0; c.size = 5000; });
-  with("kind 1 sound beyond the file", [](CarrierSpec& c) { c.size = 1600; });
-  Bytes small = MakeBmp(20, 20);  // data size 1200
-  with("name beyond the file", [](CarrierSpec& c) { c.nameLength = 255; c.size = 100; }, small);
+  cases.push_back({"PlainPicture", picture, {}, {}});
+  with("SizeZero", [](CarrierSpec& c) { c.size = 0; }, picture);
+  with("SizeThree", [](CarrierSpec& c) { c.size = 3; }, picture);
+  with("SizeAboveImageDataSize", [](CarrierSpec& c) { c.size = 12289; }, picture);
+  // A kind of 2 to 15 is no sound even with a good kind-1 record behind it.
+  for (std::uint32_t kind = 2; kind <= 15; ++kind) {
+    with("Kind" + std::to_string(kind), [](CarrierSpec&) {}, picture, static_cast<int>(kind));
+    PutBits(cases.back().image, 54, Be32((kind << 28) | static_cast<std::uint32_t>(wav.size())));
+  }
+  with("WrongSignature", [](CarrierSpec& c) { c.signature = "KS"; }, picture);
+  with("PasswordLength9", [](CarrierSpec& c) { c.password = "abcdefgh"; c.passwordLength = 9; }, picture);
+  with("PasswordLength255", [](CarrierSpec& c) { c.password = "abcdefgh"; c.passwordLength = 255; }, picture);
+  // The area goes back to the empty image's.
+  with("Kind1WithoutRiff", [](CarrierSpec& c) { c.area[3] = 'X'; }, picture, 1, 1525);
+  with("Kind0WithoutRiff", [](CarrierSpec& c) { c.kind = 0; c.area[0] = 'r'; }, picture, 0);
+  with("Kind0SizeBeyondTheSoundBuffer", [](CarrierSpec& c) { c.kind = 0; c.size = 5000; }, picture, 0);
+  with("Kind1SoundBeyondTheFile", [](CarrierSpec& c) { c.size = 1600; }, picture, 1);
+  const Bytes small = MakeBmp(20, 20);  // data size 1200
+  with("NameBeyondTheFile", [](CarrierSpec& c) { c.nameLength = 255; c.size = 100; }, small, 1);
   Bytes stub = MakeBmp(4, 4);  // 102 bytes claiming 12288 bytes of data
   stub[34] = 0x00, stub[35] = 0x30, stub[36] = 0, stub[37] = 0;
-  with("header beyond the file", [](CarrierSpec&) {}, stub);
+  with("HeaderBeyondTheFile", [](CarrierSpec&) {}, stub);
+  return cases;
+}
 
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    OpenOverPreviousSound(c.image);
-    EXPECT_EQ(kc::SoundLoaded, 0);
-    EXPECT_EQ(kc::Synthesized, 0);
-    EXPECT_FALSE(FileExists(TempWav()));
-    if (c.what == "kind 1 without RIFF") {
-      EXPECT_EQ(kc::SoundAreaSize, 1525);
-    }
-    if (c.what.rfind("kind ", 0) == 0 && c.what.size() <= 7) {
-      EXPECT_EQ(kc::CarrierKind, std::stoi(c.what.substr(5)));
-    }
+class NoSound : public ExtractionTest, public ::testing::WithParamInterface<NoSoundCase> {};
+
+TEST_P(NoSound, NoTempWavAndNoDialog) {
+  OpenOverPreviousSound(GetParam().image);
+  EXPECT_EQ(kc::SoundLoaded, 0);
+  EXPECT_EQ(kc::Synthesized, 0);
+  EXPECT_FALSE(FileExists(TempWav()));
+  if (GetParam().kind) {
+    EXPECT_EQ(kc::CarrierKind, *GetParam().kind);
+  }
+  if (GetParam().area) {
+    EXPECT_EQ(kc::SoundAreaSize, *GetParam().area);
   }
   EXPECT_EQ(platform.passwordDialogs, 0);
   EXPECT_TRUE(platform.messages.empty());
 }
 
-TEST_F(ExtractionTest, PasswordThroughScriptedDialog) {
-  using Entries = std::deque<std::optional<std::string>>;
-  struct Case { const char* what; std::string stored, current; Entries entries; int dialogs, synthesized; };
-  const Case cases[] = {
-      {"equal to current", "abc", "abc", {}, 0, 1},
-      {"upper case refused", "abc", "", {"ABC"}, 1, 2},
-      {"extra character refused", "abc", "", {"abcd"}, 1, 2},
-      {"right entry", "abc", "", {"abc"}, 1, 1},
-      {"right entry replacing another", "abc", "xyz", {"abc"}, 1, 1},
-      {"dialog closed", "abc", "", {std::nullopt}, 1, 2},
-      {"half-width kana equal", "ｱｲｳ", "ｱｲｳ", {}, 0, 1},
-      {"eight characters", "pass1234", "", {"pass1234"}, 1, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    platform.Clear();
-    platform.waitCursorAtDialog.clear();
-    platform.dialogOpeningAtDialog.clear();
-    CarrierSpec carrier = Kind1();
-    carrier.password = c.stored;
-    Put("temp.wav", {'o', 'l', 'd'});
-    LoadImage(BuildCarrier(picture, carrier));
-    kc::SoundPath = "prev.wav";
-    kc::Password = c.current;
-    platform.passwords = c.entries;
-    platform.waitCursor = true;
-    kc::ExtractSound();
-    EXPECT_TRUE(platform.waitCursor);  // hourglass back after the dialog
-    EXPECT_EQ(platform.passwordDialogs, c.dialogs);
-    for (bool wait : platform.waitCursorAtDialog) EXPECT_FALSE(wait);
-    for (int opening : platform.dialogOpeningAtDialog) EXPECT_EQ(opening, 1);
-    EXPECT_EQ(kc::SoundLoaded, 1);
-    EXPECT_EQ(kc::Synthesized, c.synthesized);
-    if (c.synthesized == 2) {
-      EXPECT_FALSE(FileExists(TempWav()));
-      EXPECT_EQ(kc::SoundPath, "prev.wav");
-    } else {
-      EXPECT_EQ(kc::SoundPath, TempWav());
-      EXPECT_EQ(ReadFile(TempWav()).size(), 1516u);
-    }
-  }
+INSTANTIATE_TEST_SUITE_P(Images, NoSound, ::testing::ValuesIn(NoSoundCases()), ByLabel{});
+
+using Entries = std::deque<std::optional<std::string>>;
+struct PasswordCase {
+  const char* label;
+  std::string stored, current;
+  Entries entries;  // std::nullopt: the dialog's close box
+  int dialogs;
+  int synthesized;  // 1 extracted, 2 locked
+};
+
+class PasswordDialog : public ExtractionTest, public ::testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(PasswordDialog, DecidesBetweenExtractedAndLocked) {
+  const PasswordCase& c = GetParam();
+  CarrierSpec carrier = Kind1();
+  carrier.password = c.stored;
+  Put("temp.wav", {'o', 'l', 'd'});
+  LoadImage(BuildCarrier(picture, carrier));
+  kc::SoundPath = "prev.wav";
+  kc::Password = c.current;
+  platform.passwords = c.entries;
+  platform.waitCursor = true;
+  kc::ExtractSound();
+  EXPECT_TRUE(platform.waitCursor);  // hourglass back after the dialog
+  EXPECT_EQ(platform.passwordDialogs, c.dialogs);
+  for (bool wait : platform.waitCursorAtDialog) EXPECT_FALSE(wait);
+  for (int opening : platform.dialogOpeningAtDialog) EXPECT_EQ(opening, 1);
+  EXPECT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::Synthesized, c.synthesized);
+  const bool locked = c.synthesized == 2;
+  // Locked: no temp.wav and the previous path stays; extracted: the 1516-byte area.
+  EXPECT_EQ(FileExists(TempWav()), !locked);
+  EXPECT_EQ(kc::SoundPath, locked ? std::string("prev.wav") : TempWav());
+  EXPECT_EQ(FileExists(TempWav()) ? ReadFile(TempWav()).size() : 0u, locked ? 0u : 1516u);
 }
 
-TEST_F(ExtractionTest, UnwritableTempDirReportsNoSound) {
-  kc::TempDir = tmp / "missing/";
+const PasswordCase kPasswordCases[] = {
+    {"EqualToCurrent", "abc", "abc", {}, 0, 1},
+    {"UpperCaseRefused", "abc", "", {"ABC"}, 1, 2},
+    {"ExtraCharacterRefused", "abc", "", {"abcd"}, 1, 2},
+    {"RightEntry", "abc", "", {"abc"}, 1, 1},
+    {"RightEntryReplacingAnother", "abc", "xyz", {"abc"}, 1, 1},
+    {"DialogClosed", "abc", "", {std::nullopt}, 1, 2},
+    {"HalfWidthKanaEqual", "ｱｲｳ", "ｱｲｳ", {}, 0, 1},
+    {"EightCharacters", "pass1234", "", {"pass1234"}, 1, 1},
+};
+INSTANTIATE_TEST_SUITE_P(Entries, PasswordDialog, ::testing::ValuesIn(kPasswordCases), ByLabel{});
+
+// A temporary directory that cannot take temp.wav: missing, a file, removed
+// right after the old temp.wav was deleted, or a symbolic link planted in
+// temp.wav's place at that moment (never followed). Each ends with the
+// message and no sound, and the file the link points to keeps its bytes.
+struct TempDirCase {
+  const char* label;
+  // Prepares the directory below `root` (which holds "victim") and returns TempDir.
+  std::function<std::string(const TempDir& root, EnginePlatform& platform)> prepare;
+};
+
+class UnusableTempDir : public ExtractionTest, public ::testing::WithParamInterface<TempDirCase> {};
+
+TEST_P(UnusableTempDir, ReportsNoSound) {
+  const Bytes victim = {'k', 'e', 'e', 'p'};
+  Put("victim", victim);
   LoadImage(BuildCarrier(picture, Kind1()));
+  kc::TempDir = GetParam().prepare(tmp, platform);
   Extract();
   EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSaveTemp});
   EXPECT_EQ(kc::SoundLoaded, 0);
   EXPECT_EQ(kc::Synthesized, 0);
-  EXPECT_FALSE(FileExists(tmp / "missing"));
+  EXPECT_TRUE(platform.played.empty());
+  EXPECT_EQ(ReadFile(tmp / "victim"), victim);
+  struct stat st {};
+  EXPECT_FALSE(::lstat((kc::TempDir + "temp.wav").c_str(), &st) == 0 && S_ISREG(st.st_mode));
 }
 
-// temp.wav lives in a shared directory: a symbolic link in its place, whether
-// present before or planted right after the deletion, is never followed.
-TEST_F(ExtractionTest, TempWavSymlinkIsNotFollowed) {
+const TempDirCase kTempDirCases[] = {
+    {"Missing", [](const TempDir& t, EnginePlatform&) { return t / "missing/"; }},
+    {"IsAFile", [](const TempDir& t, EnginePlatform&) { return t / "victim/"; }},
+    {"VanishesAfterTheDeletion",
+     [](const TempDir& t, EnginePlatform& p) {
+       ::mkdir((t / "vanishing").c_str(), 0700);
+       p.afterDelete = [dir = t / "vanishing"](const std::string& path) {
+         if (path == dir + "/temp.wav") ::rmdir(dir.c_str());
+       };
+       return t / "vanishing/";
+     }},
+    {"LinkPlantedAfterTheDeletion",
+     [](const TempDir& t, EnginePlatform& p) {
+       ::mkdir((t / "shared").c_str(), 0700);
+       p.afterDelete = [&t](const std::string& path) {
+         if (path == t / "shared/temp.wav" && !FileExists(path)) {
+           ASSERT_EQ(::symlink((t / "victim").c_str(), path.c_str()), 0);
+         }
+       };
+       return t / "shared/";
+     }},
+};
+INSTANTIATE_TEST_SUITE_P(Directories, UnusableTempDir, ::testing::ValuesIn(kTempDirCases), ByLabel{});
+
+// A symbolic link left in temp.wav's place is removed, not followed: the
+// new temp.wav is a regular, owner-only file. A dangling link does not
+// create its target either.
+TEST_F(ExtractionTest, TempWavLinkLeftBeforeIsNotFollowed) {
   const Bytes victim = {'k', 'e', 'e', 'p'};
-  for (bool planted : {false, true}) {
-    SCOPED_TRACE(planted ? "planted after deletion" : "present before");
-    platform.Clear();
-    Put("victim", victim);
-    ::unlink(TempWav().c_str());
-    ::unlink((tmp / "dangling").c_str());
-    if (planted) {
-      platform.afterDelete = [&](const std::string& path) {
-        if (path == TempWav() && !FileExists(TempWav())) {
-          ASSERT_EQ(::symlink((tmp / "victim").c_str(), path.c_str()), 0);
-        }
-      };
-    } else {
-      ASSERT_EQ(::symlink((tmp / "victim").c_str(), TempWav().c_str()), 0);
-    }
-    LoadImage(BuildCarrier(picture, Kind1()));
-    Extract();
-    platform.afterDelete = nullptr;
-    EXPECT_EQ(ReadFile(tmp / "victim"), victim);
-    struct stat st {};
-    if (kc::SoundLoaded == 1) {
-      ASSERT_EQ(::lstat(TempWav().c_str(), &st), 0);
-      EXPECT_TRUE(S_ISREG(st.st_mode));
-      EXPECT_EQ(st.st_mode & 077, 0u) << "temp.wav is owner-only";
-    }
-    if (!planted) {
-      EXPECT_EQ(kc::SoundLoaded, 1);
-    }
-  }
-  // A dangling link must not create its target either.
+  Put("victim", victim);
+  ASSERT_EQ(::symlink((tmp / "victim").c_str(), TempWav().c_str()), 0);
+  LoadImage(BuildCarrier(picture, Kind1()));
+  Extract();
+  EXPECT_EQ(ReadFile(tmp / "victim"), victim);
+  EXPECT_EQ(kc::SoundLoaded, 1);
+  struct stat st {};
+  ASSERT_EQ(::lstat(TempWav().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 077, 0u) << "temp.wav is owner-only";
+
   ::unlink(TempWav().c_str());
   ASSERT_EQ(::symlink((tmp / "dangling").c_str(), TempWav().c_str()), 0);
   Extract();
@@ -241,23 +288,6 @@ TEST_F(ExtractionTest, DataSizeFieldLargerThanFile) {
   EXPECT_EQ(text, "memo");
 }
 
-// A size field longer than the sound area (a data-size field smaller than the
-// file makes the area short) cannot come from a real carrier: whatever the
-// outcome, a sound reported as extracted is complete in SoundBytes and temp.wav.
-TEST_F(ExtractionTest, SoundLongerThanItsAreaIsNeverHalfExtracted) {
-  Bytes image = picture;
-  image[34] = 0x20, image[35] = 0x03, image[36] = 0, image[37] = 0;  // 800: area 79
-  OpenOverPreviousSound(BuildCarrier(image, Kind1()));
-  if (kc::SoundLoaded == 1) {
-    EXPECT_GE(kc::SoundBytes.size(), wav.size());
-    const Bytes temp = ReadFile(TempWav());
-    ASSERT_GE(temp.size(), wav.size());
-    EXPECT_TRUE(std::equal(wav.begin(), wav.end(), temp.begin()));
-  }
-  std::string name, text;
-  EXPECT_EQ(kc::GetMemo(name, text), 0);
-}
-
 // A sound as long as its whole area is a sound, one byte more is a damaged
 // carrier. Picture: the area ends exactly at the end of the file. Short data
 // size: a data-size field of 800 gives "a.wav" an area of 79 bytes in a file
@@ -268,7 +298,6 @@ struct AreaFillCase {
   std::size_t soundBytes;
   bool present;
 };
-void PrintTo(const AreaFillCase& c, std::ostream* os) { *os << c.label; }
 
 class SoundFillingItsArea : public ExtractionTest, public ::testing::WithParamInterface<AreaFillCase> {};
 
@@ -297,8 +326,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AreaFillCase{"AreaEndingAtEndOfFile", 0, 1515, true},
                       AreaFillCase{"OneByteMoreThanTheFile", 0, 1516, false},
                       AreaFillCase{"ShortDataSizeExactArea", 800, 79, true},
-                      AreaFillCase{"ShortDataSizeOneByteMore", 800, 80, false}),
-    [](const auto& info) { return std::string(info.param.label); });
+                      AreaFillCase{"ShortDataSizeOneByteMore", 800, 80, false},
+                      AreaFillCase{"ShortDataSizeWholeWav", 800, 444, false}),
+    ByLabel{});
 
 // A data-size field larger than the file: the extraction reads only the 1515
 // area bytes the file holds. A memo record ending on the last of them is a
@@ -322,49 +352,64 @@ TEST_F(ExtractionTest, MemoEndingOnTheLastByteReadIsKept) {
 }
 
 // Memo records whose lengths point past what the extraction read are no memo.
-TEST_F(ExtractionTest, MemoRecordPastTheAreaIsNoMemo) {
-  const Bytes name8 = Ansi("text.txt");
-  Bytes longSound = {'R', 'I', 'F', 'F'};
-  longSound.resize(1500, 0x11);  // leaves 16 bytes of the 1516-byte area
-  struct Case { const char* what; Bytes sound; Bytes tail; };
-  const Case cases[] = {
-      {"huge L", wav, Concat(Be32(0x7FFFFFFF), Concat({8}, name8))},
-      {"negative L", wav, Concat(Be32(0xFFFFFFFF), Concat({8}, name8))},
-      {"text past the area", longSound, MemoRecord(Bytes(200, 'm'))},
-      {"name past the area", longSound, Concat(Be32(1), Concat({255}, Bytes(255, 'n')))},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    CarrierSpec carrier;
-    carrier.area = Concat(c.sound, c.tail);
-    carrier.soundSize = static_cast<std::uint32_t>(c.sound.size());
-    LoadImage(BuildCarrier(picture, carrier));
-    Extract();
-    ASSERT_EQ(kc::Synthesized, 1);
-    std::string name = "x", text = "x";
-    EXPECT_EQ(kc::GetMemo(name, text), 0);
-    EXPECT_EQ(name + text, "");
+struct BadMemoCase {
+  const char* label;
+  bool longSound;  // a 1500-byte sound leaving 16 bytes of the 1516-byte area
+  Bytes tail;      // behind the sound
+};
+
+class MemoPastTheArea : public ExtractionTest, public ::testing::WithParamInterface<BadMemoCase> {};
+
+TEST_P(MemoPastTheArea, IsNoMemo) {
+  Bytes sound = wav;
+  if (GetParam().longSound) {
+    sound = {'R', 'I', 'F', 'F'};
+    sound.resize(1500, 0x11);
   }
+  CarrierSpec carrier;
+  carrier.area = Concat(sound, GetParam().tail);
+  carrier.soundSize = static_cast<std::uint32_t>(sound.size());
+  LoadImage(BuildCarrier(picture, carrier));
+  Extract();
+  ASSERT_EQ(kc::Synthesized, 1);
+  std::string name = "x", text = "x";
+  EXPECT_EQ(kc::GetMemo(name, text), 0);
+  EXPECT_EQ(name + text, "");
 }
 
-TEST_F(ExtractionTest, PlaySoundDataReportsOnlyAMissingService) {
-  struct Case { platform::PlayResult result; Strings messages; };
-  const Case cases[] = {
-      {platform::PlayResult::Started, {}},
-      {platform::PlayResult::NotPlayable, {}},
-      {platform::PlayResult::ServiceUnavailable, {msg::kCannotPlay}},
-  };
+const Bytes kTextTxt = {'t', 'e', 'x', 't', '.', 't', 'x', 't'};
+const BadMemoCase kBadMemos[] = {
+    {"HugeLength", false, Concat(Be32(0x7FFFFFFF), Concat({8}, kTextTxt))},
+    {"NegativeLength", false, Concat(Be32(0xFFFFFFFF), Concat({8}, kTextTxt))},
+    {"TextPastTheArea", true, MemoRecord(Bytes(200, 'm'), kTextTxt)},
+    {"NamePastTheArea", true, Concat(Be32(1), Concat({255}, Bytes(255, 'n')))},
+};
+INSTANTIATE_TEST_SUITE_P(Records, MemoPastTheArea, ::testing::ValuesIn(kBadMemos), ByLabel{});
+
+struct PlayCase {
+  const char* label;
+  platform::PlayResult result;
+  Strings messages;
+};
+
+class PlaySoundData : public ExtractionTest, public ::testing::WithParamInterface<PlayCase> {};
+
+TEST_P(PlaySoundData, ReportsOnlyAMissingService) {
   kc::SoundPath = tmp / "temp.wav";
   kc::SoundLoaded = 1;
-  for (const auto& c : cases) {
-    platform.Clear();
-    platform.playResult = c.result;
-    kc::PlaySoundData();
-    EXPECT_EQ(platform.played, Strings{kc::SoundPath});
-    EXPECT_EQ(platform.Texts(), c.messages);
-    EXPECT_EQ(kc::SoundLoaded, 1);
-  }
+  platform.playResult = GetParam().result;
+  kc::PlaySoundData();
+  EXPECT_EQ(platform.played, Strings{kc::SoundPath});
+  EXPECT_EQ(platform.Texts(), GetParam().messages);
+  EXPECT_EQ(kc::SoundLoaded, 1);
 }
+
+const PlayCase kPlayCases[] = {
+    {"Started", platform::PlayResult::Started, {}},
+    {"NotPlayable", platform::PlayResult::NotPlayable, {}},
+    {"ServiceUnavailable", platform::PlayResult::ServiceUnavailable, {msg::kCannotPlay}},
+};
+INSTANTIATE_TEST_SUITE_P(Results, PlaySoundData, ::testing::ValuesIn(kPlayCases), ByLabel{});
 
 }  // namespace
 }  // namespace korimo::test

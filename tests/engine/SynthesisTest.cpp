@@ -1,18 +1,10 @@
 // Embedding sound and memo, checked against the test's own reference encoder,
 // and memos carried through synthesis, save, reload and extraction.
-#include <cmath>
-
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
-
-// Sound-area bytes really embedded: k runs while S + 8k + 7 < D and < file size.
-kc::Long ExpectedEmbedded(kc::Long area, std::size_t start, kc::Long dataSize, std::size_t fileSize) {
-  kc::Long byLimit = static_cast<kc::Long>(std::ceil((dataSize - static_cast<double>(start) - 7) / 8));
-  kc::Long byFile = static_cast<kc::Long>((fileSize - start) / 8);
-  return std::max<kc::Long>(0, std::min({area, byLimit, byFile}));
-}
 
 class SynthesisTest : public EngineTest {
  protected:
@@ -26,83 +18,103 @@ class SynthesisTest : public EngineTest {
   const Bytes wav = MakeWav(200);  // 444 bytes
 };
 
-TEST_F(SynthesisTest, HeaderBlockAndSoundAreaLayout) {
-  struct Case { std::string name; std::string password; Bytes storedPassword; std::size_t start; };
-  const Case cases[] = {
-      {"a.wav", "", {}, 222},
-      {"a.wav", "abc", {'a', 'b', 'c'}, 222},
-      {"こんにちは.wav", "ｱｲｳ", {0xB1, 0xB2, 0xB3}, 294},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name + " / " + c.password);
-    kc::ResetWorkData();
-    LoadBoth(c.name);
-    const Bytes before = kc::ImageBytes;
-    Synthesize(c.password);
-    ASSERT_EQ(kc::OperationFailed, 0);
-    EXPECT_EQ(kc::ImageSaved, 0);
-    const Bytes& img = kc::ImageBytes;
-    ASSERT_EQ(img.size(), before.size());
+// 64 x 64 at 24 bits (data size 12288, file 12342). The embedded part of the
+// area is E = min(area, ceil((12288 - S - 7) / 8)): "a.wav" gives S = 222,
+// area 1515, E = 1508; "こんにちは.wav" (14 bytes) S = 294, area 1506, E = 1499.
+struct LayoutCase {
+  const char* label;
+  std::string name;
+  std::string password;
+  Bytes storedPassword;
+  std::size_t start;
+  kc::Long embedded;
+};
 
-    EXPECT_EQ(GetBits(img, 54, 4), Be32(0x10000000u | 444));
-    EXPECT_EQ(GetBits(img, 86, 2), (Bytes{'K', 'R'}));
-    EXPECT_EQ(GetBits(img, 102, 1), Bytes{static_cast<std::uint8_t>(c.storedPassword.size())});
-    Bytes slots = c.storedPassword;
-    slots.resize(8, 0);
-    EXPECT_EQ(GetBits(img, 110, 8), slots);
-    const Bytes name = Ansi(c.name);
-    EXPECT_EQ(GetBits(img, 174, 1), Bytes{static_cast<std::uint8_t>(name.size())});
-    EXPECT_EQ(GetBits(img, 182, name.size()), name);
-    ASSERT_EQ(182 + 8 * name.size(), c.start);
+class HeaderLayout : public SynthesisTest, public ::testing::WithParamInterface<LayoutCase> {};
 
-    // The whole embedded part of the area: the WAV, then zeros.
-    const kc::Long e = ExpectedEmbedded(kc::SoundAreaSize, c.start, kc::ImageDataSize, img.size());
-    EXPECT_EQ(layout::EmbeddedAreaBytes(kc::SoundAreaSize, static_cast<int>(name.size())), e);
-    Bytes area = wav;
-    area.resize(e, 0);
-    EXPECT_EQ(GetBits(img, c.start, e), area);
+TEST_P(HeaderLayout, HeaderBlockAndSoundArea) {
+  const LayoutCase& c = GetParam();
+  LoadBoth(c.name);
+  const Bytes before = kc::ImageBytes;
+  Synthesize(c.password);
+  ASSERT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::ImageSaved, 0);
+  const Bytes& img = kc::ImageBytes;
+  ASSERT_EQ(img.size(), before.size());
 
-    // Only bit 0 changes, nothing below 54 or past the embedded part.
-    for (std::size_t i = 0; i < img.size(); ++i) {
-      ASSERT_EQ(img[i] & 0xFE, before[i] & 0xFE) << i;
-      if (i < 54 || i >= c.start + 8 * static_cast<std::size_t>(e)) {
-        ASSERT_EQ(img[i], before[i]) << i;
-      }
+  EXPECT_EQ(GetBits(img, 54, 4), Be32(0x10000000u | 444));
+  EXPECT_EQ(GetBits(img, 86, 2), (Bytes{'K', 'R'}));
+  EXPECT_EQ(GetBits(img, 102, 1), Bytes{static_cast<std::uint8_t>(c.storedPassword.size())});
+  Bytes slots = c.storedPassword;
+  slots.resize(8, 0);
+  EXPECT_EQ(GetBits(img, 110, 8), slots);
+  const Bytes name = Ansi(c.name);
+  EXPECT_EQ(GetBits(img, 174, 1), Bytes{static_cast<std::uint8_t>(name.size())});
+  EXPECT_EQ(GetBits(img, 182, name.size()), name);
+  ASSERT_EQ(182 + 8 * name.size(), c.start);
+
+  // The whole embedded part of the area: the WAV, then zeros.
+  EXPECT_EQ(layout::EmbeddedAreaBytes(kc::SoundAreaSize, static_cast<int>(name.size())), c.embedded);
+  Bytes area = wav;
+  area.resize(c.embedded, 0);
+  EXPECT_EQ(GetBits(img, c.start, c.embedded), area);
+
+  // Only bit 0 changes, nothing below 54 or past the embedded part.
+  for (std::size_t i = 0; i < img.size(); ++i) {
+    ASSERT_EQ(img[i] & 0xFE, before[i] & 0xFE) << i;
+    if (i < 54 || i >= c.start + 8 * static_cast<std::size_t>(c.embedded)) {
+      ASSERT_EQ(img[i], before[i]) << i;
     }
-    kc::CarrierKind = 0;
-    EXPECT_EQ(kc::ReadSizeField(), 444);
-    EXPECT_EQ(kc::CarrierKind, 1);
-
-    const Bytes once = kc::ImageBytes;
-    Synthesize(c.password);
-    EXPECT_EQ(kc::ImageBytes, once);
   }
+  kc::CarrierKind = 0;
+  EXPECT_EQ(kc::ReadSizeField(), 444);
+  EXPECT_EQ(kc::CarrierKind, 1);
+
+  const Bytes once = kc::ImageBytes;
+  Synthesize(c.password);
+  EXPECT_EQ(kc::ImageBytes, once);
   EXPECT_TRUE(platform.messages.empty());
 }
 
-// A refusal happens before anything is written.
-TEST_F(SynthesisTest, RefusalLeavesImageUnchanged) {
-  struct Case { const char* what; std::string soundPath; std::string password; };
-  const Case cases[] = {
-      {"name of 256 bytes", "/x/" + std::string(252, 'n') + ".wav", ""},
-      {"10-byte password", "", "パスワード"},
-      {"9-byte password", "", "123456789"},
-      {"password with a letter Shift-JIS lacks", "", "café"},
-      {"password that is not UTF-8", "", "ab\xC3"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    kc::ResetWorkData();
-    LoadBoth();
-    if (!c.soundPath.empty()) kc::SoundPath = c.soundPath;
-    const Bytes before = kc::ImageBytes;
-    Synthesize(c.password);
-    EXPECT_EQ(kc::OperationFailed, 1);
-    EXPECT_EQ(kc::ImageBytes, before);
-    EXPECT_EQ(kc::ImageSaved, 1);
-  }
+const LayoutCase kLayouts[] = {
+    {"NoPassword", "a.wav", "", {}, 222, 1508},
+    {"OneBytePassword", "a.wav", "a", {'a'}, 222, 1508},
+    {"AsciiPassword", "a.wav", "abc", {'a', 'b', 'c'}, 222, 1508},
+    {"JapaneseNameKanaPassword", "こんにちは.wav", "ｱｲｳ", {0xB1, 0xB2, 0xB3}, 294, 1499},
+};
+INSTANTIATE_TEST_SUITE_P(Headers, HeaderLayout, ::testing::ValuesIn(kLayouts), ByLabel{});
+
+// A refusal happens before anything is written, also for texts too long to
+// count in 16 bits.
+struct RefusalCase {
+  const char* label;
+  std::string soundPath;  // empty: the loaded sound's
+  std::string password;
+};
+
+class SynthesisRefusal : public SynthesisTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(SynthesisRefusal, LeavesImageUnchanged) {
+  LoadBoth();
+  if (!GetParam().soundPath.empty()) kc::SoundPath = GetParam().soundPath;
+  const Bytes before = kc::ImageBytes;
+  Synthesize(GetParam().password);
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(kc::ImageBytes, before);
+  EXPECT_EQ(kc::ImageSaved, 1);
   EXPECT_TRUE(platform.messages.empty());
 }
+
+const RefusalCase kRefusals[] = {
+    {"NameOf256Bytes", "/x/" + std::string(252, 'n') + ".wav", ""},
+    {"NameOf40000Bytes", "/x/" + std::string(40000, 'n'), ""},
+    {"TenBytePassword", "", "パスワード"},
+    {"NineBytePassword", "", "123456789"},
+    {"PasswordWithALetterShiftJisLacks", "", "café"},
+    {"PasswordThatIsNotUtf8", "", "ab\xC3"},
+    {"PasswordOf40000Bytes", "", std::string(40000, 'p')},
+};
+INSTANTIATE_TEST_SUITE_P(Inputs, SynthesisRefusal, ::testing::ValuesIn(kRefusals), ByLabel{});
 
 // A working set whose image cannot hold the header block (its data-size field
 // lies about the file) is refused, not written past the end.
@@ -123,28 +135,38 @@ TEST_F(SynthesisTest, ImageTooSmallForHeaderIsRefused) {
 
 class MemoTest : public SynthesisTest {};
 
-TEST_F(MemoTest, MemosRoundTripThroughSavedCarrier) {
-  struct Case { std::string memo; kc::Long length; };
-  const Case cases[] = {
-      {"", 0}, {"x", 1}, {"一行目\r\n二行目\r\n", 16}, {"ﾒﾓ", 2}, {"～①髙", 6},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.memo);
-    kc::ResetWorkData();
-    LoadBoth();
-    PutMemo(c.memo);
-    ASSERT_EQ(kc::OperationFailed, 0);
-    EXPECT_EQ(kc::MemoText, c.memo);
-    EXPECT_EQ(kc::MemoFileName, "text.txt");
-    Synthesize();
-    SaveAndReopen();
-    ASSERT_EQ(kc::Synthesized, 1);
-    std::string name = "stale", text = "stale";
-    EXPECT_EQ(kc::GetMemo(name, text), c.length);
-    EXPECT_EQ(text, c.length ? c.memo : "");
-    EXPECT_EQ(name, c.length ? "text.txt" : "");
-  }
+struct MemoCase {
+  const char* label;
+  std::string memo;
+  kc::Long length;  // CP932 bytes
+};
+
+class MemoRoundTrip : public SynthesisTest, public ::testing::WithParamInterface<MemoCase> {};
+
+TEST_P(MemoRoundTrip, ThroughSavedCarrier) {
+  const MemoCase& c = GetParam();
+  LoadBoth();
+  PutMemo(c.memo);
+  ASSERT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::MemoText, c.memo);
+  EXPECT_EQ(kc::MemoFileName, "text.txt");
+  Synthesize();
+  SaveAndReopen();
+  ASSERT_EQ(kc::Synthesized, 1);
+  std::string name = "stale", text = "stale";
+  EXPECT_EQ(kc::GetMemo(name, text), c.length);
+  EXPECT_EQ(text, c.length ? c.memo : "");
+  EXPECT_EQ(name, c.length ? "text.txt" : "");
 }
+
+const MemoCase kMemos[] = {
+    {"Empty", "", 0},
+    {"OneLetter", "x", 1},
+    {"TwoLinesCrLf", "一行目\r\n二行目\r\n", 16},
+    {"HalfWidthKana", "ﾒﾓ", 2},
+    {"WaveDashCircledDigitIbmKanji", "～①髙", 6},
+};
+INSTANTIATE_TEST_SUITE_P(Memos, MemoRoundTrip, ::testing::ValuesIn(kMemos), ByLabel{});
 
 // 100 x 75 at 24 bits: data size 22500 = 8 * 2812 + 4, so the rounded area
 // (2792 bytes for "a.wav") ends past the end of the file. Embedded part

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,16 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::vector<std::string> ListTree(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    names.push_back(it->path().lexically_relative(dir).string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 static void PutLE(Bytes& b, size_t at, uint32_t v, int width) {

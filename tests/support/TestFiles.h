@@ -28,6 +28,8 @@ class TempDir {
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);
 bool FileExists(const std::string& path);
+// Every path below `dir`, relative to it and sorted; links are listed, not followed.
+std::vector<std::string> ListTree(const std::string& dir);
 
 // A 24- or 32-bit BMP with a 54-byte header built in memory: pixel bytes from
 // a simple pattern, data-size field = padded row size x height.
