@@ -18,6 +18,7 @@
 #include "tests/engine/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
@@ -144,71 +145,10 @@ TEST_F(FaultTest, FailedPreparationLeavesNoFileWhileHeld) {
   EXPECT_EQ(ReadFile(target), Bytes(10, 1));
 }
 
-// Targets that cannot be written: each is refused with the message, and an
-// existing target keeps its contents.
-TEST_F(FaultTest, UnwritableTargetsAreRefused) {
-  struct Case {
-    const char* name;
-    std::function<std::string(const TempDir&)> setUp;  // returns the target path
-    bool oldKept;
-  };
-  const Bytes old(100, 0x33);
-  const Case cases[] = {
-      {"directory missing", [](const TempDir& t) { return t / "no/such/dir/out.bmp"; }, false},
-      {"target is a directory",
-       [](const TempDir& t) {
-         fs::create_directory(t / "adir");
-         return t / "adir";
-       },
-       false},
-      {"read-only target",
-       [&](const TempDir& t) {
-         WriteFile(t / "ro.bmp", old);
-         ::chmod((t / "ro.bmp").c_str(), 0444);
-         return t / "ro.bmp";
-       },
-       true},
-      {"link to a device",
-       [](const TempDir& t) {
-         fs::create_symlink("/dev/full", t / "full.bmp");
-         return t / "full.bmp";
-       },
-       false},
-      {"parent is a file",
-       [&](const TempDir& t) {
-         WriteFile(t / "plain", old);
-         return t / "plain/out.bmp";
-       },
-       false},
-  };
-  PrepareCarrier();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string target = c.setUp(dir);
-    const Strings before = Listing(dir.path());
-    platform.Clear();
-    kc::SaveImageData(target);
-    ExpectSaveFailed(target, c.oldKept ? std::optional<Bytes>(old) : std::nullopt);
-    EXPECT_EQ(Listing(dir.path()), before) << "a file was created";
-  }
-}
-
 // ---- The temporary sound file ----------------------------------------------
 
 class TempDirFaultTest : public FaultTest {
  protected:
-  // A saved carrier without password, opened in a fresh session with TempDir
-  // pointing wherever the test says.
-  void OpenWithTempDir(const std::string& tempDir) {
-    PrepareCarrierWithoutPassword();
-    kc::ResetWorkData();
-    kc::TempDir = tempDir;
-    platform.Clear();
-    LoadImage(carrier);
-    ASSERT_EQ(kc::ImageLoaded, 1);
-    Extract();
-  }
   void PrepareCarrierWithoutPassword() {
     LoadImage(MakeBmp(160, 120));
     LoadSound(MakeWav(2000));
@@ -226,42 +166,6 @@ class TempDirFaultTest : public FaultTest {
   }
   const std::string carrier = tmp / "carrier.bmp";
 };
-
-TEST_F(TempDirFaultTest, MissingTempDir) {
-  OpenWithTempDir(tmp / "gone/");
-  ExpectNoSound(tmp / "gone/");
-  EXPECT_FALSE(FileExists(tmp / "gone"));
-}
-
-TEST_F(TempDirFaultTest, TempDirIsAFile) {
-  WriteFile(tmp / "afile", Bytes{1, 2, 3});
-  OpenWithTempDir(tmp / "afile/");
-  ExpectNoSound(tmp / "afile/");
-  EXPECT_EQ(ReadFile(tmp / "afile"), (Bytes{1, 2, 3}));
-}
-
-TEST_F(TempDirFaultTest, TempDirVanishesBeforeTheWrite) {
-  fs::create_directory(tmp / "vanishing");
-  // The extraction deletes any old temp.wav first; the directory goes right after.
-  platform.afterDelete = [&](const std::string& path) {
-    if (path == tmp / "vanishing/temp.wav") fs::remove(tmp / "vanishing");
-  };
-  OpenWithTempDir(tmp / "vanishing/");
-  ExpectNoSound(tmp / "vanishing/");
-}
-
-TEST_F(TempDirFaultTest, LinkPlantedAfterTheDeletionIsNotFollowed) {
-  fs::create_directory(tmp / "shared");
-  const Bytes victim{9, 9, 9};
-  WriteFile(tmp / "victim", victim);
-  platform.afterDelete = [&](const std::string& path) {
-    if (path == tmp / "shared/temp.wav" && !FileExists(path)) fs::create_symlink(tmp / "victim", path);
-  };
-  OpenWithTempDir(tmp / "shared/");
-  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSaveTemp});
-  EXPECT_EQ(kc::SoundLoaded, 0);
-  EXPECT_EQ(ReadFile(tmp / "victim"), victim);
-}
 
 TEST_F(TempDirFaultTest, FullDiskForTheTempFile) {
   SmallTmpfs disk(tmp / "small");
@@ -299,17 +203,17 @@ TEST_F(TempDirFaultTest, FileSizeLimitForTheTempFile) {
 // ---- Files that change between the two reads --------------------------------
 
 struct ShrinkCase {
-  const char* name;
+  const char* label;
   std::function<void(const std::string&)> change;
 };
 
 const ShrinkCase kShrinkCases[] = {
-    {"truncated to nothing", [](const std::string& p) { fs::resize_file(p, 0); }},
-    {"truncated inside the header", [](const std::string& p) { fs::resize_file(p, 10); }},
-    {"truncated to half", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }},
-    {"cut by one byte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }},
-    {"removed", [](const std::string& p) { fs::remove(p); }},
-    {"replaced by a directory",
+    {"TruncatedToNothing", [](const std::string& p) { fs::resize_file(p, 0); }},
+    {"TruncatedInsideTheHeader", [](const std::string& p) { fs::resize_file(p, 10); }},
+    {"TruncatedToHalf", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }},
+    {"CutByOneByte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }},
+    {"Removed", [](const std::string& p) { fs::remove(p); }},
+    {"ReplacedByADirectory",
      [](const std::string& p) {
        fs::remove(p);
        fs::create_directory(p);
@@ -324,53 +228,47 @@ class ShrinkTest : public FaultTest {
   }
 };
 
-TEST_F(ShrinkTest, ImageShrinkingBetweenTheReadsIsAReadFailure) {
-  for (const auto& c : kShrinkCases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string path = dir / "image.bmp";
-    WriteFile(path, MakeBmp(64, 48));
-    kc::Redim(kc::SoundBytes, 10);
-    platform.Clear();
-    OpenInterposer::Arm(path, 2, [&] { c.change(path); });
-    LoadImage(path);
-    EXPECT_EQ(OpenInterposer::Opens(), 2) << "the loader no longer reads the file twice";
-    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
-    EXPECT_EQ(kc::ImageLoaded, 0);
-    EXPECT_EQ(kc::OperationFailed, 0);
-    EXPECT_EQ(kc::ImageDataSize, 0);
-    EXPECT_EQ(kc::ImageFileSize, 0);
-    EXPECT_EQ(kc::ImageBitCount, 0);
-    EXPECT_EQ(kc::SoundAreaSize, 0);
-    EXPECT_EQ(kc::SoundBytes, Bytes(257, 0));
-  }
+class FileChangingBetweenReads : public ShrinkTest, public ::testing::WithParamInterface<ShrinkCase> {};
+
+TEST_P(FileChangingBetweenReads, ImageIsAReadFailure) {
+  const std::string path = tmp / "shrinking.bmp";
+  WriteFile(path, MakeBmp(64, 48));
+  kc::Redim(kc::SoundBytes, 10);
+  OpenInterposer::Arm(path, 2, [&] { GetParam().change(path); });
+  LoadImage(path);
+  EXPECT_EQ(OpenInterposer::Opens(), 2) << "the loader no longer reads the file twice";
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
+  EXPECT_EQ(kc::ImageLoaded, 0);
+  EXPECT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::ImageDataSize, 0);
+  EXPECT_EQ(kc::ImageFileSize, 0);
+  EXPECT_EQ(kc::ImageBitCount, 0);
+  EXPECT_EQ(kc::SoundAreaSize, 0);
+  EXPECT_EQ(kc::SoundBytes, Bytes(257, 0));
 }
 
-TEST_F(ShrinkTest, SoundShrinkingBetweenTheReadsIsAReadFailure) {
-  for (const auto& c : kShrinkCases) {
-    SCOPED_TRACE(c.name);
-    kc::ResetWorkData();
-    LoadImage(MakeBmp(160, 120));
-    LoadSound(MakeWav(1000), "prev.wav");
-    PutMemo("前のメモ");
-    ASSERT_EQ(kc::SoundLoaded, 1);
-    TempDir dir;
-    const std::string path = dir / "b.wav";
-    WriteFile(path, MakeWav(3000));
-    platform.Clear();
-    OpenInterposer::Arm(path, 2, [&] { c.change(path); });
-    LoadSound(path);
-    EXPECT_EQ(OpenInterposer::Opens(), 2);
-    // The replace question, then the read failure.
-    EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, msg::kCannotLoad}));
-    EXPECT_EQ(kc::OperationFailed, 0);
-    EXPECT_EQ(kc::SoundLoaded, 0);
-    EXPECT_EQ(kc::SoundSize, 0);
-    EXPECT_EQ(kc::SoundPath, "");
-    EXPECT_EQ(kc::MemoText, "");
-    EXPECT_EQ(kc::MemoFileName, "");
-  }
+TEST_P(FileChangingBetweenReads, SoundIsAReadFailure) {
+  LoadImage(MakeBmp(160, 120));
+  LoadSound(MakeWav(1000), "prev.wav");
+  PutMemo("前のメモ");
+  ASSERT_EQ(kc::SoundLoaded, 1);
+  const std::string path = tmp / "shrinking.wav";
+  WriteFile(path, MakeWav(3000));
+  platform.Clear();
+  OpenInterposer::Arm(path, 2, [&] { GetParam().change(path); });
+  LoadSound(path);
+  EXPECT_EQ(OpenInterposer::Opens(), 2);
+  // The replace question, then the read failure.
+  EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, msg::kCannotLoad}));
+  EXPECT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::SoundLoaded, 0);
+  EXPECT_EQ(kc::SoundSize, 0);
+  EXPECT_EQ(kc::SoundPath, "");
+  EXPECT_EQ(kc::MemoText, "");
+  EXPECT_EQ(kc::MemoFileName, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Changes, FileChangingBetweenReads, ::testing::ValuesIn(kShrinkCases), ByLabel{});
 
 // A file that grows between the reads is read as it was measured first for
 // the sound (its chunk size decides) and whole for the image.

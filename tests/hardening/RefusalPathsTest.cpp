@@ -1,7 +1,5 @@
-// Failure paths that ordinary use rarely reaches: paths that cannot be opened
-// for reasons other than absence, memory running out while the buffers are
-// made, texts too long to count, and a memo allowance that overstates the
-// room. Each must end in its documented outcome and leave the data intact.
+// Memory running out while the buffers of a load are made: each must end in
+// its documented outcome and leave the data intact.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,52 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths whose open() fails with something other than "no such file".
-struct BadPath {
-  const char* name;
-  std::function<std::string(const TempDir&)> make;
-};
-const BadPath kBadPaths[] = {
-    {"through a regular file (ENOTDIR)",
-     [](const TempDir& t) {
-       WriteFile(t / "plain", Bytes{1});
-       return t / "plain/x";
-     }},
-    {"symbolic link loop (ELOOP)",
-     [](const TempDir& t) {
-       fs::create_symlink(t / "loop", t / "loop");
-       return t / "loop";
-     }},
-};
-
 class RefusalPathsTest : public EngineTest {};
-
-TEST_F(RefusalPathsTest, UnopenableImageIsALoadErrorAndARefusal) {
-  for (const auto& c : kBadPaths) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    kc::ResetWorkData();
-    platform.Clear();
-    LoadImage(c.make(dir));
-    EXPECT_EQ(platform.Texts(), (Strings{msg::kCannotLoad, msg::kCannotRead}));
-    EXPECT_EQ(kc::OperationFailed, 1);
-    EXPECT_EQ(kc::ImageLoaded, 0);
-  }
-}
-
-TEST_F(RefusalPathsTest, UnopenableSoundIsAReadFailure) {
-  LoadImage(MakeBmp(100, 50));
-  for (const auto& c : kBadPaths) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    platform.Clear();
-    LoadSound(c.make(dir));
-    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
-    EXPECT_EQ(kc::OperationFailed, 0);
-    EXPECT_EQ(kc::SoundLoaded, 0);
-    EXPECT_EQ(kc::SoundSize, 0);
-  }
-}
 
 // Address-space limits cannot work under AddressSanitizer, which reserves
 // terabytes of shadow memory up front; those builds leave these tests out.
@@ -147,46 +100,6 @@ TEST_F(RefusalPathsTest, OutOfMemoryForTheSoundIsAReadFailure) {
 }
 
 #endif  // KORIMO_ASAN
-
-// Texts too long to count in 16 bits stop synthesis before it writes anything.
-TEST_F(RefusalPathsTest, UncountableHeaderTextsLeaveTheImageAlone) {
-  LoadImage(MakeBmp(100, 50));
-  LoadSound(MakeWav(100));
-  ASSERT_EQ(kc::SoundLoaded, 1);
-  const Bytes before = kc::ImageBytes;
-  const std::string soundPath = kc::SoundPath;
-  struct Case {
-    const char* name;
-    std::string password, soundPath;
-  };
-  const Case cases[] = {
-      {"password of 40000 bytes", std::string(40000, 'p'), soundPath},
-      {"sound name of 40000 bytes", "", tmp / std::string(40000, 'n')},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    kc::SoundPath = c.soundPath;
-    Synthesize(c.password);
-    EXPECT_EQ(kc::OperationFailed, 1);
-    EXPECT_EQ(kc::ImageBytes, before);
-    EXPECT_EQ(kc::ImageSaved, 1);
-  }
-}
-
-// PutMemo trusts no allowance: a record that would run past the sound area is
-// refused even when MemoCapacity claims room for it.
-TEST_F(RefusalPathsTest, MemoPastTheAreaIsRefusedWhateverTheAllowance) {
-  LoadImage(MakeBmp(30, 20));
-  LoadSound(MakeWav(60));
-  ASSERT_EQ(kc::SoundLoaded, 1);
-  const Bytes before = kc::SoundBytes;
-  kc::MemoCapacity = 32767;
-  kc::PutMemo(std::string(kc::SoundBytes.size(), 'm'), "text.txt");
-  EXPECT_EQ(kc::OperationFailed, 1);
-  EXPECT_EQ(platform.Texts(), Strings{msg::kMemoTooLong});
-  EXPECT_EQ(kc::SoundBytes, before);
-  EXPECT_EQ(kc::MemoText, "");
-}
 
 }  // namespace
 }  // namespace korimo::test

@@ -5,21 +5,16 @@
 
 #include <filesystem>
 #include <functional>
-#include <set>
+#include <map>
 
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
 
 class SaveTest : public EngineTest {
  protected:
-  std::set<std::string> Listing() const {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp.path()))
-      names.insert(e.path().lexically_relative(tmp.path()).string());
-    return names;
-  }
   void LoadAndSynthesize() {
     LoadImage(source);
     LoadSound(MakeWav(50));
@@ -51,74 +46,104 @@ TEST_F(SaveTest, UnchangedImageSavesIdentically) {
 TEST_F(SaveTest, LongerExistingFileEndsUpAsImageBytes) {
   LoadAndSynthesize();
   Put("out.bmp", Bytes(50000, 0x77));
-  const auto before = Listing();
+  const Strings before = ListTree(tmp.path());
   kc::SaveImageData(tmp / "out.bmp");
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(kc::ImageSaved, 1);
   EXPECT_EQ(ReadFile(tmp / "out.bmp"), kc::ImageBytes);
-  EXPECT_EQ(Listing(), before);
+  EXPECT_EQ(ListTree(tmp.path()), before);
 }
 
-TEST_F(SaveTest, FailedSaveKeepsOldFileAndFlag) {
-  const Bytes old = {'o', 'l', 'd'};
-  struct Case { const char* what; std::string target; };
-  const Case cases[] = {
-      {"read-only target", tmp / "readonly.bmp"},
-      {"missing directory", tmp / "nodir/out.bmp"},
-      {"target is a directory", tmp / "adir"},
-  };
-  LoadAndSynthesize();
-  Put("readonly.bmp", old);
-  ASSERT_EQ(::chmod((tmp / "readonly.bmp").c_str(), 0444), 0);
-  ASSERT_EQ(::mkdir((tmp / "adir").c_str(), 0700), 0);
-  const auto before = Listing();
-  const Bytes image = kc::ImageBytes;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    platform.Clear();
-    kc::SaveImageData(c.target);
-    EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
-    EXPECT_EQ(kc::ImageSaved, 0);
-    EXPECT_EQ(kc::ImageBytes, image);
-    EXPECT_EQ(Listing(), before);
+// Targets that cannot be written: each is refused with the message, nothing
+// is created or changed beside it, and the working set stays as it was.
+struct UnwritableCase {
+  const char* label;
+  std::function<std::string(const TempDir&)> target;  // prepares and returns it
+};
+
+class UnwritableTarget : public SaveTest, public ::testing::WithParamInterface<UnwritableCase> {
+ protected:
+  // Every regular file below tmp with its contents.
+  std::map<std::string, Bytes> Contents() const {
+    std::map<std::string, Bytes> files;
+    for (const auto& name : ListTree(tmp.path()))
+      if (std::filesystem::is_regular_file(std::filesystem::symlink_status(tmp / name))) files[name] = ReadFile(tmp / name);
+    return files;
   }
-  EXPECT_EQ(ReadFile(tmp / "readonly.bmp"), old);
+};
+
+TEST_P(UnwritableTarget, KeepsOldFileAndFlag) {
+  LoadAndSynthesize();
+  const std::string target = GetParam().target(tmp);
+  const auto before = Contents();
+  const Strings listing = ListTree(tmp.path());
+  const Bytes image = kc::ImageBytes;
+  kc::SaveImageData(target);
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
+  EXPECT_EQ(kc::ImageSaved, 0);
+  EXPECT_EQ(kc::ImageBytes, image);
+  EXPECT_EQ(ListTree(tmp.path()), listing);
+  EXPECT_EQ(Contents(), before);
   // The working set is intact: another path works.
   kc::SaveImageData(tmp / "retry.bmp");
   EXPECT_EQ(kc::ImageSaved, 1);
   EXPECT_EQ(ReadFile(tmp / "retry.bmp"), image);
 }
 
-// A symbolic link that leads nowhere is not a file to write through: it is
-// refused as a write through it would be, and neither the link nor the place
-// it points to changes.
-TEST_F(SaveTest, DanglingLinkIsRefused) {
-  LoadAndSynthesize();
-  namespace fs = std::filesystem;
-  fs::create_symlink(tmp / "missing.bmp", tmp / "link.bmp");
-  const auto before = Listing();
-  kc::SaveImageData(tmp / "link.bmp");
-  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
-  EXPECT_EQ(kc::ImageSaved, 0);
-  EXPECT_TRUE(fs::is_symlink(tmp / "link.bmp"));
-  EXPECT_EQ(Listing(), before);
-}
+const UnwritableCase kUnwritable[] = {
+    {"ReadOnlyTarget",
+     [](const TempDir& t) {
+       WriteFile(t / "readonly.bmp", {'o', 'l', 'd'});
+       ::chmod((t / "readonly.bmp").c_str(), 0444);
+       return t / "readonly.bmp";
+     }},
+    {"MissingDirectory", [](const TempDir& t) { return t / "no/such/dir/out.bmp"; }},
+    {"TargetIsADirectory",
+     [](const TempDir& t) {
+       ::mkdir((t / "adir").c_str(), 0700);
+       return t / "adir";
+     }},
+    {"LinkToADevice",
+     [](const TempDir& t) {
+       std::filesystem::create_symlink("/dev/full", t / "full.bmp");
+       return t / "full.bmp";
+     }},
+    // A link that leads nowhere is not written through: the link and the
+    // place it points to stay as they were.
+    {"DanglingLink",
+     [](const TempDir& t) {
+       std::filesystem::create_symlink(t / "missing.bmp", t / "link.bmp");
+       return t / "link.bmp";
+     }},
+    {"ParentIsAFile",
+     [](const TempDir& t) {
+       WriteFile(t / "plain", {'o', 'l', 'd'});
+       return t / "plain/out.bmp";
+     }},
+};
+INSTANTIATE_TEST_SUITE_P(Targets, UnwritableTarget, ::testing::ValuesIn(kUnwritable), ByLabel{});
 
 // The pending file's name must not be longer than the target's: names up to
 // the file system's 255 bytes save.
-TEST_F(SaveTest, LongestFileNamesSave) {
+struct NameLengthCase {
+  const char* label;
+  std::size_t length;
+};
+
+class LongFileName : public SaveTest, public ::testing::WithParamInterface<NameLengthCase> {};
+
+TEST_P(LongFileName, Saves) {
   LoadAndSynthesize();
-  for (std::size_t length : {241u, 255u}) {
-    SCOPED_TRACE(length);
-    const std::string name = std::string(length - 4, 'n') + ".bmp";
-    kc::ImageSaved = 0;
-    kc::SaveImageData(tmp / name);
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(kc::ImageSaved, 1);
-    EXPECT_EQ(ReadFile(tmp / name), kc::ImageBytes);
-  }
-  EXPECT_EQ(Listing().size(), 4u);  // image, sound and the two saved files
+  const std::string name = std::string(GetParam().length - 4, 'n') + ".bmp";
+  kc::SaveImageData(tmp / name);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(kc::ImageSaved, 1);
+  EXPECT_EQ(ReadFile(tmp / name), kc::ImageBytes);
+  EXPECT_EQ(ListTree(tmp.path()).size(), 3u);  // image, sound and the saved file
 }
+
+const NameLengthCase kNameLengths[] = {{"Bytes241", 241}, {"Bytes255", 255}};
+INSTANTIATE_TEST_SUITE_P(Names, LongFileName, ::testing::ValuesIn(kNameLengths), ByLabel{});
 
 constexpr uid_t kOtherUser = 65534;  // nobody
 constexpr gid_t kOtherGroup = 65534;
@@ -192,7 +217,6 @@ struct ModeCase {
   const char* label;
   mode_t mode;
 };
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.label; }
 
 class SaveKeepsMode : public SaveTest, public ::testing::WithParamInterface<ModeCase> {};
 
@@ -211,7 +235,7 @@ TEST_P(SaveKeepsMode, OfTheReplacedFile) {
 INSTANTIATE_TEST_SUITE_P(Modes, SaveKeepsMode,
                          ::testing::Values(ModeCase{"SetUserId04755", 04755}, ModeCase{"SetGroupId02664", 02664},
                                            ModeCase{"Sticky01644", 01644}, ModeCase{"OwnerOnly0600", 0600}),
-                         [](const auto& info) { return std::string(info.param.label); });
+                         ByLabel{});
 
 }  // namespace
 }  // namespace korimo::test

@@ -1,5 +1,9 @@
 // Reading WAV files as the sound to embed: tags, names, fit, refusals.
+#include <filesystem>
+#include <functional>
+
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
@@ -8,6 +12,8 @@ Bytes WithChunkSize(Bytes wav, std::uint32_t size) {
   for (int i = 0; i < 4; ++i) wav.at(4 + i) = static_cast<std::uint8_t>(size >> (8 * i));
   return wav;
 }
+
+const Bytes kWav = MakeWav(500);  // 1044 bytes
 
 class WavLoadTest : public EngineTest {
  protected:
@@ -24,7 +30,7 @@ class WavLoadTest : public EngineTest {
     ASSERT_EQ(kc::OperationFailed, 0);
     platform.Clear();
   }
-  const Bytes wav = MakeWav(500);  // 1044 bytes
+  const Bytes wav = kWav;
 };
 
 TEST_F(WavLoadTest, WithoutImageNothingHappens) {
@@ -55,72 +61,99 @@ TEST_F(WavLoadTest, AcceptedSoundFillsTheArea) {
 
 // Data size 800 with "a.wav": area 79 of which 72 bytes are embedded, so a
 // sound is accepted up to 68 bytes (its memo length field must fit too).
-TEST_F(WavLoadTest, FitCheckOfSmallImage) {
+struct FitCase {
+  const char* label;
+  int samples;  // 8-bit mono: the file is samples + 44 bytes
+  bool fits;
+};
+
+class FitOfSmallImage : public WavLoadTest, public ::testing::WithParamInterface<FitCase> {};
+
+TEST_P(FitOfSmallImage, UpToTheMemoLengthField) {
   LoadImage(MakeBmp(10, 20, 32));
   ASSERT_EQ(kc::ImageDataSize, 800);
-  struct Case { int samples; bool fits; };
-  const Case cases[] = {{24, true}, {25, false}, {46, false}};  // chunk sizes 60, 61, 82
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.samples);
-    platform.Clear();
-    kc::SoundLoaded = 0;
-    const Bytes sound = MakeWav(c.samples, 8);
-    LoadSound(sound);
-    if (c.fits) {
-      EXPECT_TRUE(platform.messages.empty());
-      EXPECT_EQ(kc::SoundSize, 68);
-      EXPECT_EQ(kc::SoundAreaSize, 79);
-      Bytes expected = sound;
-      expected.resize(80, 0);
-      EXPECT_EQ(kc::SoundBytes, expected);
-      EXPECT_LT(layout::MemoCapacityFor(), 1);
-    } else {
-      EXPECT_EQ(platform.Texts(), Strings{msg::kSoundDoesNotFit});
-      EXPECT_EQ(kc::OperationFailed, 1);
-      EXPECT_EQ(kc::SoundLoaded, 0);
-    }
-  }
+  const Bytes sound = MakeWav(GetParam().samples, 8);
+  LoadSound(sound);
+  EXPECT_EQ(kc::SoundLoaded, GetParam().fits ? 1 : 0);
+  EXPECT_EQ(kc::OperationFailed, GetParam().fits ? 0 : 1);
+  EXPECT_EQ(platform.Texts(), GetParam().fits ? Strings{} : Strings{msg::kSoundDoesNotFit});
+}
+
+const FitCase kFits[] = {
+    {"SixtyEightBytesFit", 24, true},
+    {"SixtyNineBytesDoNot", 25, false},
+    {"NinetyBytesDoNot", 46, false},
+};
+INSTANTIATE_TEST_SUITE_P(Sounds, FitOfSmallImage, ::testing::ValuesIn(kFits), ByLabel{});
+
+// The largest sound that fits leaves the area as the WAV and zeros, and no
+// room for a memo.
+TEST_F(WavLoadTest, LargestFittingSoundOfSmallImage) {
+  LoadImage(MakeBmp(10, 20, 32));
+  const Bytes sound = MakeWav(24, 8);
+  LoadSound(sound);
+  ASSERT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::SoundSize, 68);
+  EXPECT_EQ(kc::SoundAreaSize, 79);
+  Bytes expected = sound;
+  expected.resize(80, 0);
+  EXPECT_EQ(kc::SoundBytes, expected);
+  EXPECT_LT(layout::MemoCapacityFor(), 1);
 }
 
 // Every refusal after a Yes keeps the previous sound and its memo.
-TEST_F(WavLoadTest, RefusalsKeepThePreviousSound) {
-  Bytes lower = wav, avi = wav, riffSize = WithChunkSize(wav, 2147483639);
-  std::copy_n("riff", 4, lower.begin());
-  std::copy_n("AVI ", 4, avi.begin() + 8);
-  struct Case { const char* what; Bytes file; const char* message; };
-  const Case cases[] = {
-      {"lower-case riff", lower, msg::kCannotRead},
-      {"AVI form type", avi, msg::kCannotRead},
-      {"not RIFF at all", Bytes(100, 'x'), msg::kCannotRead},
-      {"too large", MakeWav(8000), msg::kSoundDoesNotFit},
-      {"largest chunk size", riffSize, msg::kSoundDoesNotFit},
-  };
+struct RefusedSoundCase {
+  const char* label;
+  Bytes file;
+  const char* message;
+};
+
+Bytes WithTag(Bytes b, std::size_t at, const char* tag) {
+  std::copy_n(tag, 4, b.begin() + at);
+  return b;
+}
+
+class RefusedSound : public WavLoadTest, public ::testing::WithParamInterface<RefusedSoundCase> {};
+
+TEST_P(RefusedSound, KeepsThePreviousSound) {
   LoadPicture();
   LoadPreviousSoundWithMemo();
   const Bytes area = kc::SoundBytes;
   const kc::Long size = kc::SoundSize, areaSize = kc::SoundAreaSize;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    platform.Clear();
-    LoadSound(c.file, "new.wav");
-    EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, c.message}));
-    EXPECT_EQ(platform.messages.at(0).buttons, platform::Buttons::YesNo);
-    EXPECT_EQ(kc::OperationFailed, 1);
-    EXPECT_EQ(kc::SoundLoaded, 1);
-    EXPECT_EQ(kc::SoundBytes, area);
-    EXPECT_EQ(kc::SoundSize, size);
-    EXPECT_EQ(kc::SoundAreaSize, areaSize);
-    EXPECT_EQ(kc::MemoText, "前のメモ");
-    EXPECT_EQ(kc::MemoFileName, "text.txt");
-  }
-  // Answering No: nothing is read.
-  platform.Clear();
+  LoadSound(GetParam().file, "new.wav");
+  EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, GetParam().message}));
+  EXPECT_EQ(platform.messages.at(0).buttons, platform::Buttons::YesNo);
+  EXPECT_EQ(kc::OperationFailed, 1);
+  EXPECT_EQ(kc::SoundLoaded, 1);
+  EXPECT_EQ(kc::SoundBytes, area);
+  EXPECT_EQ(kc::SoundSize, size);
+  EXPECT_EQ(kc::SoundAreaSize, areaSize);
+  EXPECT_EQ(kc::MemoText, "前のメモ");
+  EXPECT_EQ(kc::MemoFileName, "text.txt");
+}
+
+const RefusedSoundCase kRefusedSounds[] = {
+    {"LowerCaseRiff", WithTag(kWav, 0, "riff"), msg::kCannotRead},
+    {"AviFormType", WithTag(kWav, 8, "AVI "), msg::kCannotRead},
+    {"NotRiffAtAll", Bytes(100, 'x'), msg::kCannotRead},
+    {"TooLarge", MakeWav(8000), msg::kSoundDoesNotFit},
+    {"LargestChunkSize", WithChunkSize(kWav, 2147483639), msg::kSoundDoesNotFit},
+};
+INSTANTIATE_TEST_SUITE_P(Files, RefusedSound, ::testing::ValuesIn(kRefusedSounds), ByLabel{});
+
+// The replace question: No reads nothing; Yes and a good file replace the
+// sound and drop the memo.
+TEST_F(WavLoadTest, ReplaceQuestion) {
+  LoadPicture();
+  LoadPreviousSoundWithMemo();
+  const Bytes area = kc::SoundBytes;
   platform.answers = {platform::Answer::No};
   LoadSound(wav, "new.wav");
   EXPECT_EQ(platform.Texts(), Strings{msg::kReplaceSound});
   EXPECT_EQ(kc::OperationFailed, 1);
   EXPECT_EQ(kc::SoundBytes, area);
-  // Yes and a good file: replaced, memo dropped.
+  EXPECT_EQ(kc::MemoText, "前のメモ");
+
   platform.Clear();
   LoadSound(wav, "new.wav");
   EXPECT_EQ(platform.Texts(), Strings{msg::kReplaceSound});
@@ -179,27 +212,31 @@ TEST_F(WavLoadTest, SmallestRiffChunkLoads) {
 
 // Truncated files and negative chunk sizes end in a message, never a sound
 // of impossible length.
-TEST_F(WavLoadTest, MalformedFilesAreRefused) {
-  struct Case { const char* what; Bytes file; };
-  const Case cases[] = {
-      {"empty", {}},
-      {"3 bytes", Bytes(wav.begin(), wav.begin() + 3)},
-      {"RIFF only", Bytes(wav.begin(), wav.begin() + 4)},
-      {"no form type", Bytes(wav.begin(), wav.begin() + 8)},
-      {"half a form type", Bytes(wav.begin(), wav.begin() + 10)},
-      {"chunk size -16", WithChunkSize(wav, 0xFFFFFFF0u)},
-      {"chunk size -2^31", WithChunkSize(wav, 0x80000000u)},
-  };
+struct MalformedCase {
+  const char* label;
+  Bytes file;
+};
+
+class MalformedWav : public WavLoadTest, public ::testing::WithParamInterface<MalformedCase> {};
+
+TEST_P(MalformedWav, IsRefused) {
   LoadPicture();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    platform.Clear();
-    LoadSound(c.file);
-    EXPECT_EQ(kc::SoundLoaded, 0);
-    EXPECT_FALSE(platform.messages.empty());
-    EXPECT_GE(kc::SoundSize, 0);
-  }
+  LoadSound(GetParam().file);
+  EXPECT_EQ(kc::SoundLoaded, 0);
+  EXPECT_FALSE(platform.messages.empty());
+  EXPECT_GE(kc::SoundSize, 0);
 }
+
+const MalformedCase kMalformed[] = {
+    {"Empty", {}},
+    {"ThreeBytes", Bytes(kWav.begin(), kWav.begin() + 3)},
+    {"RiffOnly", Bytes(kWav.begin(), kWav.begin() + 4)},
+    {"NoFormType", Bytes(kWav.begin(), kWav.begin() + 8)},
+    {"HalfAFormType", Bytes(kWav.begin(), kWav.begin() + 10)},
+    {"ChunkSizeMinus16", WithChunkSize(kWav, 0xFFFFFFF0u)},
+    {"ChunkSizeMinus2To31", WithChunkSize(kWav, 0x80000000u)},
+};
+INSTANTIATE_TEST_SUITE_P(Files, MalformedWav, ::testing::ValuesIn(kMalformed), ByLabel{});
 
 // The longest name a file system can hold is 255 bytes: stored in full, the
 // sound area starting at image index 2222.
@@ -249,6 +286,43 @@ TEST_F(WavLoadTest, MissingFileIsRefusedWithoutCreatingIt) {
   EXPECT_EQ(kc::MemoText, "前のメモ");
   EXPECT_FALSE(FileExists(tmp / "missing.wav"));
 }
+
+// A path that opens but cannot be read as a file, or fails to open for a
+// reason other than absence, is a read failure: no sound afterwards.
+struct UnopenableCase {
+  const char* label;
+  std::function<std::string(const TempDir&)> make;
+};
+
+class UnopenableSound : public WavLoadTest, public ::testing::WithParamInterface<UnopenableCase> {};
+
+TEST_P(UnopenableSound, IsAReadFailure) {
+  LoadPicture();
+  LoadSound(GetParam().make(tmp));
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
+  EXPECT_EQ(kc::OperationFailed, 0);
+  EXPECT_EQ(kc::SoundLoaded, 0);
+  EXPECT_EQ(kc::SoundSize, 0);
+}
+
+const UnopenableCase kUnopenable[] = {
+    {"Directory",
+     [](const TempDir& t) {
+       std::filesystem::create_directory(t / "dir.wav");
+       return t / "dir.wav";
+     }},
+    {"ThroughARegularFile",
+     [](const TempDir& t) {
+       WriteFile(t / "plain", Bytes{1});
+       return t / "plain/x.wav";
+     }},
+    {"SymbolicLinkLoop",
+     [](const TempDir& t) {
+       std::filesystem::create_symlink(t / "loop", t / "loop");
+       return t / "loop";
+     }},
+};
+INSTANTIATE_TEST_SUITE_P(Paths, UnopenableSound, ::testing::ValuesIn(kUnopenable), ByLabel{});
 
 }  // namespace
 }  // namespace korimo::test
