@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/support/NamedCases.h"
 #include "tests/support/TestFiles.h"
 
 namespace korimo::test {
@@ -215,34 +216,55 @@ TEST_F(CliTest, LargePictureRoundTrip) {
 // ---------------------------------------------------------------------------
 // Password-protected carriers.
 
-TEST_F(CliTest, ProtectedSoundNeedsTheExactPassword) {
-  Write("image.bmp", MakeBmp(64, 48));
-  Write("s.wav", MakeWav(300));
-  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--password", "abc", "--memo", "m"}).code, 0);
+class ProtectedCarrier : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    Write("image.bmp", MakeBmp(64, 48));
+    Write("s.wav", MakeWav(300));
+    ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--password", "abc", "--memo", "m"}).code, 0);
+  }
+};
 
+TEST_F(ProtectedCarrier, OpensWithTheExactPassword) {
   CliResult r = Cli({"info", "c.bmp"});
   EXPECT_EQ(r.code, 3);
   EXPECT_EQ(r.out, InfoText(64 * 48 * 3, 1, "protected", 0, "", 0));
-
-  Write("old.wav", AsBytes("old contents"));
-  for (std::vector<std::string> pw : {std::vector<std::string>{}, {"--password", "ABC"}, {"--password", "abcd"},
-                                      {"--password", "ab"}, {"--password", ""}}) {
-    for (const char* target : {"new.wav", "old.wav"}) {
-      std::vector<std::string> args{"extract", "c.bmp", "-o", target, "--memo-out", "memo.txt"};
-      args.insert(args.end(), pw.begin(), pw.end());
-      r = Cli(args);
-      EXPECT_EQ(r.code, 3) << (pw.empty() ? "no password" : pw[1]);
-      EXPECT_FALSE(FileExists(P("new.wav")));
-      EXPECT_FALSE(FileExists(P("memo.txt")));
-      EXPECT_EQ(Text(ReadFile(P("old.wav"))), "old contents");
-    }
-  }
-
   r = Cli({"extract", "c.bmp", "-o", "new.wav", "--password", "abc", "--memo-out", "memo.txt"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadFile(P("new.wav")), MakeWav(300));
   EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "m");
 }
+
+// Any other password, or none, exits 3 and writes nothing: no new file, and
+// an existing output keeps its contents.
+struct WrongPasswordCase {
+  const char* label;
+  std::vector<std::string> option;
+};
+
+class WrongPassword : public ProtectedCarrier, public ::testing::WithParamInterface<WrongPasswordCase> {};
+
+TEST_P(WrongPassword, ExitsThreeAndWritesNothing) {
+  Write("old.wav", AsBytes("old contents"));
+  for (const char* target : {"new.wav", "old.wav"}) {
+    std::vector<std::string> args{"extract", "c.bmp", "-o", target, "--memo-out", "memo.txt"};
+    args.insert(args.end(), GetParam().option.begin(), GetParam().option.end());
+    EXPECT_EQ(Cli(args).code, 3) << target;
+    EXPECT_FALSE(FileExists(P("new.wav")));
+    EXPECT_FALSE(FileExists(P("memo.txt")));
+    EXPECT_EQ(Text(ReadFile(P("old.wav"))), "old contents");
+  }
+}
+
+const WrongPasswordCase kWrongPasswords[] = {
+    {"None", {}},
+    {"UpperCase", {"--password", "ABC"}},
+    {"OneCharacterMore", {"--password", "abcd"}},
+    {"OneCharacterLess", {"--password", "ab"}},
+    {"Empty", {"--password", ""}},
+};
+INSTANTIATE_TEST_SUITE_P(Passwords, WrongPassword, ::testing::ValuesIn(kWrongPasswords), ByLabel{});
 
 TEST_F(CliTest, UnprotectedSoundIgnoresAGivenPassword) {
   Write("image.bmp", MakeBmp(64, 48));
@@ -410,41 +432,58 @@ TEST_F(CliTest, ReplaceSwapsTheSoundAndDropsTheOldMemo) {
 // is 1508 bytes: the sound plus its 4-byte memo length, or the sound plus a
 // 13-byte memo record and its text.
 
-TEST_F(CliTest, SoundAndMemoLimitsAreExact) {
-  Write("image.bmp", MakeBmp(64, 64));
-  struct Case {
-    int wavBytes;
-    std::string memo;  // empty: no --memo
-    int code;
-    std::string message;
-  };
-  const Case cases[] = {
-      {1504, "", 0, ""},
-      {1505, "", 1, kDoesNotFit},
-      {1494, "a", 0, ""},
-      {1494, "ab", 1, kMemoTooLong},
-      {1494, "あ", 1, kMemoTooLong},  // two bytes in Shift-JIS
-      {1493, "あ", 0, ""},
-      {1495, "a", 1, kNoRoomForMemo},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.wavBytes) + " bytes, memo '" + c.memo + "'");
-    Write("a.wav", MakeWav(c.wavBytes - 44, 8));
+struct LimitCase {
+  const char* label;
+  int wavBytes;
+  std::string memo;     // empty: no --memo
+  std::string message;  // refusals: the whole of stderr
+};
+
+class SoundAndMemoLimit : public CliTest, public ::testing::WithParamInterface<LimitCase> {
+ protected:
+  CliResult Embed() {
+    Write("image.bmp", MakeBmp(64, 64));
+    Write("a.wav", MakeWav(GetParam().wavBytes - 44, 8));
     std::vector<std::string> args{"embed", "image.bmp", "a.wav", "-o", "c.bmp"};
-    if (!c.memo.empty()) args.insert(args.end(), {"--memo", c.memo});
-    const CliResult r = Cli(args);
-    EXPECT_EQ(r.code, c.code) << r.err;
-    if (c.code != 0) {
-      EXPECT_EQ(r.err, c.message + "\n");
-      EXPECT_FALSE(FileExists(P("c.bmp")));
-      continue;
-    }
-    ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}).code, 0);
-    EXPECT_EQ(ReadFile(P("out.wav")), ReadFile(P("a.wav")));
-    EXPECT_EQ(Text(ReadFile(P("memo.txt"))), c.memo);
-    fs::remove(P("c.bmp"));
+    if (!GetParam().memo.empty()) args.insert(args.end(), {"--memo", GetParam().memo});
+    return Cli(args);
   }
+};
+
+class SoundAndMemoWithinLimit : public SoundAndMemoLimit {};
+
+TEST_P(SoundAndMemoWithinLimit, ComeBackWhole) {
+  const CliResult r = Embed();
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out.wav")), ReadFile(P("a.wav")));
+  EXPECT_EQ(Text(ReadFile(P("memo.txt"))), GetParam().memo);
 }
+
+const LimitCase kWithinLimits[] = {
+    {"LargestSound", 1504, "", ""},
+    {"OneByteMemo", 1494, "a", ""},
+    {"TwoByteMemo", 1493, "あ", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Sizes, SoundAndMemoWithinLimit, ::testing::ValuesIn(kWithinLimits), ByLabel{});
+
+class SoundAndMemoPastLimit : public SoundAndMemoLimit {};
+
+TEST_P(SoundAndMemoPastLimit, AreRefusedWithTheirMessage) {
+  const CliResult r = Embed();
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, GetParam().message + "\n");
+  EXPECT_FALSE(FileExists(P("c.bmp")));
+}
+
+const LimitCase kPastLimits[] = {
+    {"SoundOneByteTooLarge", 1505, "", kDoesNotFit},
+    {"MemoOneByteTooLong", 1494, "ab", kMemoTooLong},
+    {"FullWidthMemoCountsTwo", 1494, "あ", kMemoTooLong},
+    {"NoRoomForAMemo", 1495, "a", kNoRoomForMemo},
+};
+INSTANTIATE_TEST_SUITE_P(Sizes, SoundAndMemoPastLimit, ::testing::ValuesIn(kPastLimits), ByLabel{});
 
 // ---------------------------------------------------------------------------
 // A kind-0 carrier (size field, then the WAV, no header) is still read.
@@ -469,25 +508,34 @@ TEST_F(CliTest, ReadsKindZeroCarriers) {
   EXPECT_EQ(ReadFile(P("memo.txt")), Bytes{});
 }
 
-TEST_F(CliTest, InfoOnPicturesWithoutSound) {
-  // Bit 0 of the size field decides: all zero is kind 0 without sound; a kind
-  // of 2 to 15 is no sound whatever follows.
-  struct Case {
-    int kind;
-    std::uint32_t size;
-  };
-  for (const Case c : {Case{0, 0}, Case{0, 3}, Case{2, 500}, Case{15, 500}}) {
-    SCOPED_TRACE("kind " + std::to_string(c.kind) + ", size " + std::to_string(c.size));
-    Bytes bmp = MakeBmp(16, 20);
-    const std::uint32_t field = static_cast<std::uint32_t>(c.kind) << 28 | c.size;
-    for (int i = 0; i < 32; ++i) bmp[54 + i] = (bmp[54 + i] & 0xFE) | ((field >> (31 - i)) & 1);
-    Write("plain.bmp", bmp);
-    const CliResult r = Cli({"info", "plain.bmp"});
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, InfoText(960, c.kind, "none", 0, "", 0));
-    EXPECT_EQ(r.err, "");
-  }
+// Bit 0 of the size field decides: all zero is kind 0 without sound; a kind
+// of 2 to 15 is no sound whatever follows.
+struct NoSoundCase {
+  const char* label;
+  int kind;
+  std::uint32_t size;
+};
+
+class InfoWithoutSound : public CliTest, public ::testing::WithParamInterface<NoSoundCase> {};
+
+TEST_P(InfoWithoutSound, ReportsKindAndNone) {
+  Bytes bmp = MakeBmp(16, 20);
+  const std::uint32_t field = static_cast<std::uint32_t>(GetParam().kind) << 28 | GetParam().size;
+  for (int i = 0; i < 32; ++i) bmp[54 + i] = (bmp[54 + i] & 0xFE) | ((field >> (31 - i)) & 1);
+  Write("plain.bmp", bmp);
+  const CliResult r = Cli({"info", "plain.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, InfoText(960, GetParam().kind, "none", 0, "", 0));
+  EXPECT_EQ(r.err, "");
 }
+
+const NoSoundCase kNoSound[] = {
+    {"Kind0Size0", 0, 0},
+    {"Kind0Size3", 0, 3},
+    {"Kind2", 2, 500},
+    {"Kind15", 15, 500},
+};
+INSTANTIATE_TEST_SUITE_P(Fields, InfoWithoutSound, ::testing::ValuesIn(kNoSound), ByLabel{});
 
 TEST_F(CliTest, MemoFileKeepsLineBreaksAndDropsAByteOrderMark) {
   Write("image.bmp", MakeBmp(64, 48));
@@ -579,37 +627,41 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------
 // Usage errors, help and version.
 
-TEST_F(CliTest, UsageErrorsExitTwoAndTouchNothing) {
+struct UsageCase {
+  const char* label;
+  std::vector<std::string> args;
+};
+
+class CliUsageError : public CliTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsageError, ExitsTwoAndTouchesNothing) {
   Write("image.bmp", MakeBmp(64, 48));
   Write("s.wav", MakeWav(300));
-  const std::vector<std::vector<std::string>> cases = {
-      {},
-      {"frobnicate"},
-      {"info"},
-      {"info", "image.bmp", "extra.bmp"},
-      {"info", "image.bmp", "--memo", "x"},
-      {"embed", "image.bmp", "s.wav"},
-      {"embed", "image.bmp", "-o", "OUT"},
-      {"embed", "image.bmp", "s.wav", "-o"},
-      {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", "a", "--memo-file", "m.txt"},
-      {"embed", "image.bmp", "s.wav", "-o", "OUT", "-o", "OUT2"},
-      {"embed", "image.bmp", "s.wav", "-o", "OUT", "--bogus"},
-      {"extract", "image.bmp", "-o", "OUT", "--replace"},
-      {"extract", "image.bmp", "-o", "OUT", "--memo-out", "OUT"},
-      {"--version", "info"},
-  };
-  for (const auto& args : cases) {
-    std::string line;
-    for (const auto& a : args) line += a + " ";
-    SCOPED_TRACE(line);
-    const CliResult r = Cli(args);
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("Usage:"), std::string::npos);
-    EXPECT_FALSE(FileExists(P("OUT")));
-    EXPECT_FALSE(FileExists(P("OUT2")));
-  }
+  const CliResult r = Cli(GetParam().args);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+  EXPECT_FALSE(FileExists(P("OUT")));
+  EXPECT_FALSE(FileExists(P("OUT2")));
 }
+
+const UsageCase kUsageErrors[] = {
+    {"NoCommand", {}},
+    {"UnknownCommand", {"frobnicate"}},
+    {"InfoWithoutFile", {"info"}},
+    {"InfoWithTwoFiles", {"info", "image.bmp", "extra.bmp"}},
+    {"InfoWithMemo", {"info", "image.bmp", "--memo", "x"}},
+    {"EmbedWithoutOutput", {"embed", "image.bmp", "s.wav"}},
+    {"EmbedWithoutSound", {"embed", "image.bmp", "-o", "OUT"}},
+    {"OutputWithoutValue", {"embed", "image.bmp", "s.wav", "-o"}},
+    {"MemoAndMemoFile", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", "a", "--memo-file", "m.txt"}},
+    {"OutputTwice", {"embed", "image.bmp", "s.wav", "-o", "OUT", "-o", "OUT2"}},
+    {"UnknownOption", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--bogus"}},
+    {"ReplaceForExtract", {"extract", "image.bmp", "-o", "OUT", "--replace"}},
+    {"MemoOutSameAsOutput", {"extract", "image.bmp", "-o", "OUT", "--memo-out", "OUT"}},
+    {"VersionWithCommand", {"--version", "info"}},
+};
+INSTANTIATE_TEST_SUITE_P(Lines, CliUsageError, ::testing::ValuesIn(kUsageErrors), ByLabel{});
 
 // A picture with a version-5 header keeps its pixels away from offset 54:
 // embed writes the carrier in the classic layout, and the sound comes back.

@@ -9,6 +9,7 @@
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
+#include "tests/support/NamedCases.h"
 
 namespace korimo::cli {
 
@@ -33,38 +34,49 @@ TEST(ConsolePort, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
   EXPECT_EQ(console.MessagesShown(), 2);
 }
 
-TEST(ConsolePort, PasswordDialogAcceptsOnlyWhatTheHeaderHolds) {
-  struct Case {
-    std::optional<std::string> entry;
-    bool accepted;
-    bool message;
-  };
-  const Case cases[] = {
-      {std::nullopt, false, false},  // no --password: closed without an entry
-      {"", true, false},
-      {"abcdefgh", true, false},
-      {"ああああ", true, false},  // 8 bytes in Shift-JIS
-      {"abcdefghi", false, true},
-      {"あいうえお", false, true},
-      {"café", false, true},  // "é" has no Shift-JIS form
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.entry.value_or("(none)"));
-    std::ostringstream err;
-    ConsolePort console(err);
-    console.SetPasswordEntry(c.entry);
-    platform::SetCurrent(&console);
-    Korimocom::Password = "before";
-    Korimocom::OperationFailed = 0;
-    EXPECT_EQ(Korimocom::RequestPassword(), c.accepted);
+// The password dialog takes --password: accepted when the header holds it
+// exactly (at most 8 CP932 bytes), refused with the message otherwise.
+struct EntryCase {
+  const char* label;
+  std::optional<std::string> entry;  // std::nullopt: no --password
+  bool accepted;
+  bool message;
+};
+
+class ConsolePasswordEntry : public ::testing::TestWithParam<EntryCase> {
+ protected:
+  void TearDown() override {
     platform::SetCurrent(nullptr);
-    EXPECT_EQ(Korimocom::DialogOpening, 0);
-    EXPECT_EQ(Korimocom::OperationFailed, c.accepted ? 0 : 1);
-    EXPECT_EQ(Korimocom::Password, c.accepted ? *c.entry : "before");
-    EXPECT_EQ(err.str(), c.message ? std::string(msg::kPasswordTooLong) + "\n" : "");
+    Korimocom::ResetWorkData();
   }
-  Korimocom::ResetWorkData();
+};
+
+TEST_P(ConsolePasswordEntry, AcceptsOnlyWhatTheHeaderHolds) {
+  const EntryCase& c = GetParam();
+  std::ostringstream err;
+  ConsolePort console(err);
+  console.SetPasswordEntry(c.entry);
+  platform::SetCurrent(&console);
+  Korimocom::Password = "before";
+  Korimocom::OperationFailed = 0;
+  EXPECT_EQ(Korimocom::RequestPassword(), c.accepted);
+  platform::SetCurrent(nullptr);
+  EXPECT_EQ(Korimocom::DialogOpening, 0);
+  EXPECT_EQ(Korimocom::OperationFailed, c.accepted ? 0 : 1);
+  EXPECT_EQ(Korimocom::Password, c.accepted ? *c.entry : "before");
+  EXPECT_EQ(err.str(), c.message ? std::string(msg::kPasswordTooLong) + "\n" : "");
 }
+
+const EntryCase kEntries[] = {
+    {"NoEntry", std::nullopt, false, false},
+    {"Empty", "", true, false},
+    {"EightLetters", "abcdefgh", true, false},
+    {"FourFullWidthAreEightBytes", "ああああ", true, false},
+    {"NineLetters", "abcdefghi", false, true},
+    {"FiveFullWidth", "あいうえお", false, true},
+    {"LetterShiftJisLacks", "café", false, true},
+};
+INSTANTIATE_TEST_SUITE_P(Entries, ConsolePasswordEntry, ::testing::ValuesIn(kEntries), test::ByLabel{});
 
 }  // namespace
 }  // namespace korimo::cli
