@@ -204,6 +204,19 @@ class EngineTest : public ::testing::Test {
     Open(ReadFile(tmp / name), "reopened.bmp");
   }
 
+  // The outcome of a sound load that failed to read its file: the messages
+  // (the replace question, if asked, then the load error), no sound, and
+  // the previous sound and memo gone.
+  void ExpectSoundReadFailure(const Strings& messages) {
+    EXPECT_EQ(platform.Texts(), messages);
+    EXPECT_EQ(kc::OperationFailed, 0);
+    EXPECT_EQ(kc::SoundLoaded, 0);
+    EXPECT_EQ(kc::SoundSize, 0);
+    EXPECT_EQ(kc::SoundPath, "");
+    EXPECT_EQ(kc::MemoText, "");
+    EXPECT_EQ(kc::MemoFileName, "");
+  }
+
   TempDir tmp;
   EnginePlatform platform;
 };

@@ -294,6 +294,7 @@ TEST_F(ExtractionTest, DataSizeFieldLargerThanFile) {
 // that holds far more.
 struct AreaFillCase {
   const char* label;
+  std::uint32_t kind;
   std::uint32_t dataSize;  // 0: the picture's own
   std::size_t soundBytes;
   bool present;
@@ -308,6 +309,7 @@ TEST_P(SoundFillingItsArea, IsPresentUpToTheLastByte) {
   Bytes sound = {'R', 'I', 'F', 'F'};
   sound.resize(c.soundBytes, 0x5A);
   CarrierSpec carrier;
+  carrier.kind = c.kind;
   carrier.area = sound;
   carrier.soundSize = static_cast<std::uint32_t>(sound.size());
   OpenOverPreviousSound(BuildCarrier(image, carrier));
@@ -323,11 +325,15 @@ TEST_P(SoundFillingItsArea, IsPresentUpToTheLastByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Carriers, SoundFillingItsArea,
-    ::testing::Values(AreaFillCase{"AreaEndingAtEndOfFile", 0, 1515, true},
-                      AreaFillCase{"OneByteMoreThanTheFile", 0, 1516, false},
-                      AreaFillCase{"ShortDataSizeExactArea", 800, 79, true},
-                      AreaFillCase{"ShortDataSizeOneByteMore", 800, 80, false},
-                      AreaFillCase{"ShortDataSizeWholeWav", 800, 444, false}),
+    ::testing::Values(AreaFillCase{"AreaEndingAtEndOfFile", 1, 0, 1515, true},
+                      AreaFillCase{"OneByteMoreThanTheFile", 1, 0, 1516, false},
+                      AreaFillCase{"ShortDataSizeExactArea", 1, 800, 79, true},
+                      AreaFillCase{"ShortDataSizeOneByteMore", 1, 800, 80, false},
+                      AreaFillCase{"ShortDataSizeWholeWav", 1, 800, 444, false},
+                      // Kind 0 has no area of its own: the sound fills at most
+                      // the 1526-byte buffer of the empty image.
+                      AreaFillCase{"Kind0FillingTheBuffer", 0, 0, 1526, true},
+                      AreaFillCase{"Kind0OneByteMoreThanTheBuffer", 0, 0, 1527, false}),
     ByLabel{});
 
 // A data-size field larger than the file: the extraction reads only the 1515

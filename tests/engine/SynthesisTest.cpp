@@ -117,10 +117,20 @@ const RefusalCase kRefusals[] = {
 INSTANTIATE_TEST_SUITE_P(Inputs, SynthesisRefusal, ::testing::ValuesIn(kRefusals), ByLabel{});
 
 // A working set whose image cannot hold the header block (its data-size field
-// lies about the file) is refused, not written past the end.
-TEST_F(SynthesisTest, ImageTooSmallForHeaderIsRefused) {
-  Bytes tiny = MakeBmp(4, 4);  // 102 bytes
-  kc::ImageBytes = tiny;
+// lies about the file) is refused, not written past the end; a header block
+// ending on the image's last byte is written.
+struct HeaderRoomCase {
+  const char* label;
+  std::size_t imageBytes;  // the header block for "a.wav" ends at 222
+  bool written;
+};
+
+class HeaderRoom : public SynthesisTest, public ::testing::WithParamInterface<HeaderRoomCase> {};
+
+TEST_P(HeaderRoom, DecidesBeforeWriting) {
+  Bytes image = MakeBmp(8, 8);  // 246 bytes
+  image.resize(GetParam().imageBytes);
+  kc::ImageBytes = image;
   kc::ImageLoaded = 1;
   kc::ImageDataSize = 12288;
   kc::SoundLoaded = 1;
@@ -129,9 +139,20 @@ TEST_F(SynthesisTest, ImageTooSmallForHeaderIsRefused) {
   kc::SoundBytes.assign(101, 0);
   kc::SoundPath = tmp / "a.wav";
   Synthesize();
-  EXPECT_EQ(kc::OperationFailed, 1);
-  EXPECT_EQ(kc::ImageBytes, tiny);
+  EXPECT_EQ(kc::OperationFailed, GetParam().written ? 0 : 1);
+  if (GetParam().written) {
+    EXPECT_EQ(GetBits(kc::ImageBytes, 182, 5), Ansi("a.wav"));
+  } else {
+    EXPECT_EQ(kc::ImageBytes, image);
+  }
 }
+
+const HeaderRoomCase kHeaderRooms[] = {
+    {"EndingOnTheLastByte", 222, true},
+    {"OneBytePastTheEnd", 221, false},
+    {"FarPastTheEnd", 102, false},
+};
+INSTANTIATE_TEST_SUITE_P(Images, HeaderRoom, ::testing::ValuesIn(kHeaderRooms), ByLabel{});
 
 class MemoTest : public SynthesisTest {};
 

@@ -258,14 +258,7 @@ TEST_P(FileChangingBetweenReads, SoundIsAReadFailure) {
   OpenInterposer::Arm(path, 2, [&] { GetParam().change(path); });
   LoadSound(path);
   EXPECT_EQ(OpenInterposer::Opens(), 2);
-  // The replace question, then the read failure.
-  EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, msg::kCannotLoad}));
-  EXPECT_EQ(kc::OperationFailed, 0);
-  EXPECT_EQ(kc::SoundLoaded, 0);
-  EXPECT_EQ(kc::SoundSize, 0);
-  EXPECT_EQ(kc::SoundPath, "");
-  EXPECT_EQ(kc::MemoText, "");
-  EXPECT_EQ(kc::MemoFileName, "");
+  ExpectSoundReadFailure({msg::kReplaceSound, msg::kCannotLoad});
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, FileChangingBetweenReads, ::testing::ValuesIn(kShrinkCases), ByLabel{});

@@ -168,12 +168,7 @@ TEST_F(WavLoadTest, OverflowingChunkSizeIsReadFailure) {
   LoadPicture();
   LoadPreviousSoundWithMemo();
   LoadSound(WithChunkSize(wav, 2147483640), "new.wav");
-  EXPECT_EQ(platform.Texts(), (Strings{msg::kReplaceSound, msg::kCannotLoad}));
-  EXPECT_EQ(kc::OperationFailed, 0);
-  EXPECT_EQ(kc::SoundLoaded, 0);
-  EXPECT_EQ(kc::SoundSize, 0);
-  EXPECT_EQ(kc::SoundPath, "");
-  EXPECT_EQ(kc::MemoText, "");
+  ExpectSoundReadFailure({msg::kReplaceSound, msg::kCannotLoad});
 }
 
 // Bytes after the RIFF chunk stay out of the sound area, where they would
@@ -299,10 +294,7 @@ class UnopenableSound : public WavLoadTest, public ::testing::WithParamInterface
 TEST_P(UnopenableSound, IsAReadFailure) {
   LoadPicture();
   LoadSound(GetParam().make(tmp));
-  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
-  EXPECT_EQ(kc::OperationFailed, 0);
-  EXPECT_EQ(kc::SoundLoaded, 0);
-  EXPECT_EQ(kc::SoundSize, 0);
+  ExpectSoundReadFailure({msg::kCannotLoad});
 }
 
 const UnopenableCase kUnopenable[] = {
