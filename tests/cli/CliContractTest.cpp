@@ -547,30 +547,32 @@ TEST_F(CliTest, MemoFileKeepsLineBreaksAndDropsAByteOrderMark) {
 }
 
 // A memo file larger than any memo is refused without being read whole.
-TEST_F(CliTest, OversizedMemoFileIsRefusedUnread) {
+struct OversizedCase {
+  const char* label;
+  long long bytes;
+  std::string message;
+};
+
+class OversizedMemoFile : public CliTest, public ::testing::WithParamInterface<OversizedCase> {};
+
+TEST_P(OversizedMemoFile, IsRefusedUnread) {
   Write("image.bmp", MakeBmp(64, 48));
   Write("s.wav", MakeWav(300));
-  struct Case {
-    const char* label;
-    long long bytes;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"far more than a memo holds", 1LL << 30, kMemoTooLong},
-      {"more than the format describes", (1LL << 31) + 1, kCannotLoad},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    const int fd = ::open(P("big.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, c.bytes), 0);  // sparse: costs no disk
-    ::close(fd);
-    const CliResult r = Cli({"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "big.txt"}, Guarded());
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, c.message + "\n");
-    EXPECT_FALSE(FileExists(P("OUT")));
-  }
+  const int fd = ::open(P("big.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, GetParam().bytes), 0);  // sparse: costs no disk
+  ::close(fd);
+  const CliResult r = Cli({"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "big.txt"}, Guarded());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, GetParam().message + "\n");
+  EXPECT_FALSE(FileExists(P("OUT")));
 }
+
+const OversizedCase kOversized[] = {
+    {"FarMoreThanAMemoHolds", 1LL << 30, kMemoTooLong},
+    {"MoreThanTheFormatDescribes", (1LL << 31) + 1, kCannotLoad},
+};
+INSTANTIATE_TEST_SUITE_P(Sizes, OversizedMemoFile, ::testing::ValuesIn(kOversized), ByLabel{});
 
 // Two outputs that are one file, or an output over an input: a usage error,
 // whether the paths are spelled alike or reach one file through a link or

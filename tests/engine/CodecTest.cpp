@@ -205,36 +205,6 @@ TEST_F(CodecTest, AnsiByteLengthOverflowsAbove32767) {
   EXPECT_THROW(kc::AnsiByteLength(std::string(32768, 'a')), RuntimeError);
 }
 
-// Names and memos arrive as UTF-8 that may be cut short (a name truncated by
-// its source) or hold characters CP932 lacks. Each such character becomes one
-// "?", the rest converts as usual, and the conversion never reads past the text.
-struct Cp932Case {
-  const char* label;
-  std::string utf8;
-  std::string cp932;
-};
-
-class Cp932FromUtf8Test : public ::testing::TestWithParam<Cp932Case> {};
-
-TEST_P(Cp932FromUtf8Test, EachUnconvertibleCharacterIsOneQuestionMark) {
-  const Cp932Case& c = GetParam();
-  EXPECT_EQ(cp932::FromUtf8(c.utf8), c.cp932);
-  EXPECT_EQ(kc::AnsiByteLength(c.utf8), static_cast<int>(c.cp932.size()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Cp932FromUtf8Test,
-    ::testing::Values(Cp932Case{"TwoByteCharacterCutAtEnd", "name\xC3", "name?"},
-                      Cp932Case{"ThreeByteCharacterCutAfterOneByte", "name\xE3", "name?"},
-                      Cp932Case{"ThreeByteCharacterCutAfterTwoBytes", "name\xE3\x81", "name?"},
-                      Cp932Case{"FourByteCharacterCutAtEnd", "name\xF0\x9F\x98", "name?"},
-                      Cp932Case{"KanaThenCutCharacter", "あ\xE3\x81", "\x82\xA0?"},
-                      Cp932Case{"EmojiBetweenLetters", "a\xF0\x9F\x98\x80z", "a?z"},
-                      Cp932Case{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
-                      Cp932Case{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"},
-                      Cp932Case{"UnmappedLatinLetter", "caf\xC3\xA9", "caf?"}),
-    ByLabel{});
-
 // StringToBytes: the CP932 bytes and their count, or -1 with the array
 // untouched when the text reaches the limit (256).
 struct ToBytesCase {

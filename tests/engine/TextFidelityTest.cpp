@@ -31,7 +31,17 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"LeadByteBeforeAscii", "A\xC3" "BCDEF", "A?BCDEF"},
         ConversionCase{"TruncatedBeforeKana", "\xE3\x81" "あ", "?\x82\xA0"},
         ConversionCase{"OverlongNul", "\xC0\x80x", "??x"},
-        ConversionCase{"Surrogate", "\xED\xA0\x80x", "???x"}),
+        ConversionCase{"Surrogate", "\xED\xA0\x80x", "???x"},
+        // A name cut short in the middle of its last character: one "?", and
+        // nothing read past the end.
+        ConversionCase{"TwoByteCharacterCutAtEnd", "name\xC3", "name?"},
+        ConversionCase{"ThreeByteCharacterCutAfterOneByte", "name\xE3", "name?"},
+        ConversionCase{"ThreeByteCharacterCutAfterTwoBytes", "name\xE3\x81", "name?"},
+        ConversionCase{"FourByteCharacterCutAtEnd", "name\xF0\x9F\x98", "name?"},
+        ConversionCase{"KanaThenCutCharacter", "あ\xE3\x81", "\x82\xA0?"},
+        // A four-byte character is one "?", wherever it stands.
+        ConversionCase{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
+        ConversionCase{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passwords and memos: the exact conversion fails rather than lose a character.
