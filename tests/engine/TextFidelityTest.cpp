@@ -44,6 +44,15 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A name handed over as part of a longer text: a character cut by the end of
+// the view is one "?", and the bytes behind the view are never read.
+TEST(LossyConversionOfAView, StopsAtTheEndOfTheView) {
+  const std::string whole = "name\xE3\x81\x82.wav";  // "name", "あ", ".wav"
+  EXPECT_EQ(cp932::FromUtf8(std::string_view(whole).substr(0, 5)), "name?");
+  EXPECT_EQ(cp932::FromUtf8(std::string_view(whole).substr(0, 6)), "name?");
+  EXPECT_EQ(cp932::FromUtf8(std::string_view(whole).substr(0, 7)), "name\x82\xA0");
+}
+
 // Passwords and memos: the exact conversion fails rather than lose a character.
 struct ExactCase {
   const char* name;
