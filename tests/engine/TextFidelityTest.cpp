@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"ThreeByteCharacterCutAfterTwoBytes", "name\xE3\x81", "name?"},
         ConversionCase{"FourByteCharacterCutAtEnd", "name\xF0\x9F\x98", "name?"},
         ConversionCase{"KanaThenCutCharacter", "あ\xE3\x81", "\x82\xA0?"},
+        // The highest two-byte lead (U+07FF, which CP932 lacks) is one character.
+        ConversionCase{"HighestTwoByteCharacter", "a\xDF\xBF" "b", "a?b"},
         // A four-byte character is one "?", wherever it stands.
         ConversionCase{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
         ConversionCase{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"}),
