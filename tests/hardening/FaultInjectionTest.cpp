@@ -131,11 +131,26 @@ TEST_F(FaultTest, FileSizeLimitWhileSavingKeepsTheOldTarget) {
 
 // A preparation that fails halfway removes its new file at once, not only
 // when the pending file goes away: a command holding it while it reports the
-// failure leaves nothing beside the target.
-TEST_F(FaultTest, FailedPreparationLeavesNoFileWhileHeld) {
+// failure leaves nothing beside the target. Where the file system makes no
+// unnamed files the new file has a name, and that name must go.
+struct PendingKindCase {
+  const char* label;
+  bool unnamedRefused;
+};
+
+class FailedPreparation : public FaultTest, public ::testing::WithParamInterface<PendingKindCase> {
+ protected:
+  void TearDown() override {
+    OpenInterposer::RefuseUnnamedFiles(false);
+    FaultTest::TearDown();
+  }
+};
+
+TEST_P(FailedPreparation, LeavesNoFileWhileHeld) {
   const std::string target = tmp / "out.wav";
   WriteFile(target, Bytes(10, 1));
   const Bytes data(64 * 1024, 0x42);
+  OpenInterposer::RefuseUnnamedFiles(GetParam().unnamedRefused);
   const int status = WithFileSizeLimit(16384, [&] {
     fileio::PendingFile pending;
     if (pending.Prepare(target, data.data(), data.size())) return 1;
@@ -144,6 +159,9 @@ TEST_F(FaultTest, FailedPreparationLeavesNoFileWhileHeld) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(target), Bytes(10, 1));
 }
+
+const PendingKindCase kPendingKinds[] = {{"UnnamedFile", false}, {"NamedFile", true}};
+INSTANTIATE_TEST_SUITE_P(FileSystems, FailedPreparation, ::testing::ValuesIn(kPendingKinds), ByLabel{});
 
 // ---- The temporary sound file ----------------------------------------------
 
