@@ -17,6 +17,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "tests/dialogs/DialogTestKit.h"
+#include "tests/support/NamedCases.h"
 #include "ui/dialogs/Dialogs.h"
 
 namespace korimo::test {
@@ -73,49 +74,52 @@ class MemoinTest : public DialogTest {};
 
 // Exactly the allowance is stored; one byte more brings the message and the
 // dialog keeps the text. Full-width characters count two bytes.
-TEST_F(MemoinTest, AllowanceIsCountedInBytes) {
-  struct Case {
-    const char* name;
-    Korimocom::Long capacity;
-    QString refused;   // one byte over
-    QString accepted;  // exactly the allowance
-  };
-  const Case cases[] = {
-      {"half-width", 10, "abcdefghijk", "abcdefghij"},
-      {"full-width counts 2", 5, "あいう", "あいx"},
-      {"line break counts 2 (CR LF)", 4, "ab\nc", "a\nb"},
-      {"allowance of exactly 1", 1, "ab", "a"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Korimocom::ResetWorkData();
-    LoadWithCapacity(c.capacity);
-    answerer.boxes.clear();
-    QString label, keptAfterRefusal;
-    bool openAfterRefusal = false;
-    QWidget* focusAfterRefusal = nullptr;
-    DialogDriver driver({[&](QWidget* d) {
-      label = Label2Of(d);
-      Text1(d)->setPlainText(c.refused);
-      QTest::mouseClick(Command1(d), Qt::LeftButton);
-      openAfterRefusal = d->isVisible();
-      keptAfterRefusal = Text1(d)->toPlainText();
-      focusAfterRefusal = d->focusWidget();
-      EXPECT_EQ(focusAfterRefusal, Text1(d));
-      Text1(d)->setPlainText(c.accepted);
-      QTest::mouseClick(Command1(d), Qt::LeftButton);
-    }});
-    OpenMemoin();
-    EXPECT_EQ(label, QString::fromUtf8("入力可能バイト数：") + QString::number(c.capacity));
-    ASSERT_EQ(answerer.boxes.size(), 1u);
-    EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kMemoTooLong));
-    EXPECT_TRUE(openAfterRefusal);
-    EXPECT_EQ(keptAfterRefusal, c.refused);
-    EXPECT_EQ(Korimocom::MemoCapacity, c.capacity);
-    EXPECT_EQ(Korimocom::OperationFailed, 0);
-    EXPECT_EQ(QString::fromStdString(Korimocom::MemoText).replace("\r\n", "\n"), c.accepted);
-  }
+struct AllowanceCase {
+  const char* label;
+  Korimocom::Long capacity;
+  const char* refused;   // one byte over
+  const char* accepted;  // exactly the allowance
+};
+
+const AllowanceCase kAllowances[] = {
+    {"HalfWidth", 10, "abcdefghijk", "abcdefghij"},
+    {"FullWidthCountsTwo", 5, "あいう", "あいx"},
+    {"LineBreakCountsTwo", 4, "ab\nc", "a\nb"},
+    {"AllowanceOfExactlyOne", 1, "ab", "a"},
+};
+
+class MemoinAllowanceTest : public MemoinTest, public ::testing::WithParamInterface<AllowanceCase> {};
+
+TEST_P(MemoinAllowanceTest, CountedInBytes) {
+  const AllowanceCase& c = GetParam();
+  const QString refused = QString::fromUtf8(c.refused), accepted = QString::fromUtf8(c.accepted);
+  LoadWithCapacity(c.capacity);
+  QString label, keptAfterRefusal;
+  bool openAfterRefusal = false;
+  QWidget* focusAfterRefusal = nullptr;
+  DialogDriver driver({[&](QWidget* d) {
+    label = Label2Of(d);
+    Text1(d)->setPlainText(refused);
+    QTest::mouseClick(Command1(d), Qt::LeftButton);
+    openAfterRefusal = d->isVisible();
+    keptAfterRefusal = Text1(d)->toPlainText();
+    focusAfterRefusal = d->focusWidget();
+    EXPECT_EQ(focusAfterRefusal, Text1(d));
+    Text1(d)->setPlainText(accepted);
+    QTest::mouseClick(Command1(d), Qt::LeftButton);
+  }});
+  OpenMemoin();
+  EXPECT_EQ(label, QString::fromUtf8("入力可能バイト数：") + QString::number(c.capacity));
+  ASSERT_EQ(answerer.boxes.size(), 1u);
+  EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kMemoTooLong));
+  EXPECT_TRUE(openAfterRefusal);
+  EXPECT_EQ(keptAfterRefusal, refused);
+  EXPECT_EQ(Korimocom::MemoCapacity, c.capacity);
+  EXPECT_EQ(Korimocom::OperationFailed, 0);
+  EXPECT_EQ(QString::fromStdString(Korimocom::MemoText).replace("\r\n", "\n"), accepted);
 }
+
+INSTANTIATE_TEST_SUITE_P(Allowances, MemoinAllowanceTest, ::testing::ValuesIn(kAllowances), ByLabel{});
 
 TEST_F(MemoinTest, LargeCarrierIsCappedAt32767Bytes) {
   LoadWorkingSet(8 * 40000, 100);

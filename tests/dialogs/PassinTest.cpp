@@ -9,6 +9,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "tests/dialogs/DialogTestKit.h"
+#include "tests/support/NamedCases.h"
 #include "ui/dialogs/Dialogs.h"
 
 namespace korimo::test {
@@ -56,68 +57,72 @@ TEST_F(PassinTest, FormMatchesTheDesign) {
 // What OK (clicked or Enter) does with each entry: an accepted entry becomes
 // the password and hides the box; a refused one brings the message, stays in
 // the box, and the close button then leaves Password and OperationFailed 1.
-TEST_F(PassinTest, EntriesAcceptedOrRefused) {
-  struct Case {
-    const char* name;
-    QString entry;
-    bool typed;     // typed key by key, else put in as a paste would
-    bool viaEnter;  // Enter in the box instead of clicking OK
-    bool accepted;
-  };
-  const Case cases[] = {
-      {"empty", "", true, false, true},
-      {"eight characters", "abcdefgh", true, false, true},
-      {"eight characters by Enter", "Abc12345", true, true, true},
-      {"nine characters", "abcdefghi", true, false, false},
-      {"nine characters by Enter", "abcdefghi", true, true, false},
-      {"four double-byte characters, 8 bytes", "あいうえ", false, false, true},
-      {"five double-byte characters, 10 bytes", "あいうえお", false, false, false},
-      {"mixed, 9 bytes in 8 characters", "abcdefgあ", false, true, false},
-      {"eight half-width kana, 8 bytes", "ｱｲｳｴｵｶｷｸ", false, false, true},
-      {"accented letter Shift-JIS lacks", "pé", false, false, false},
-      {"emoji by Enter", "a😀", false, true, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Korimocom::Password = "before";
-    answerer.boxes.clear();
-    QString leftInBox;
-    bool stillShown = false;
-    DialogDriver driver({
-        [&](QWidget* d) {
-          if (c.typed) {
-            QTest::keyClicks(Text1(d), c.entry);
-          } else {
-            Text1(d)->setText(c.entry);
-          }
-          if (c.viaEnter) {
-            QTest::keyClick(Text1(d), Qt::Key_Return);
-          } else {
-            QTest::mouseClick(Command1(d), Qt::LeftButton);
-          }
-          stillShown = d->isVisible();
-          leftInBox = Text1(d)->text();
-          if (stillShown) d->close();  // the title-bar close button
-        },
-    });
-    OpenPassin();
-    if (c.accepted) {
-      EXPECT_TRUE(answerer.boxes.empty());
-      EXPECT_FALSE(stillShown);
-      EXPECT_EQ(QString::fromStdString(Korimocom::Password), c.entry);
-      EXPECT_EQ(Korimocom::OperationFailed, 0);
-    } else {
-      ASSERT_EQ(answerer.boxes.size(), 1u);
-      EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kPasswordTooLong));
-      EXPECT_EQ(answerer.boxes[0].title, "Korimo");
-      EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::Warning);
-      EXPECT_TRUE(stillShown);
-      EXPECT_EQ(leftInBox, c.entry);  // Enter did not reach the box either
-      EXPECT_EQ(Korimocom::Password, "before");
-      EXPECT_EQ(Korimocom::OperationFailed, 1);
-    }
+struct EntryCase {
+  const char* label;
+  const char* entry;
+  bool typed;     // typed key by key, else put in as a paste would
+  bool viaEnter;  // Enter in the box instead of clicking OK
+  bool accepted;
+};
+
+const EntryCase kEntries[] = {
+    {"Empty", "", true, false, true},
+    {"EightCharacters", "abcdefgh", true, false, true},
+    {"EightCharactersByEnter", "Abc12345", true, true, true},
+    {"NineCharacters", "abcdefghi", true, false, false},
+    {"NineCharactersByEnter", "abcdefghi", true, true, false},
+    {"FourDoubleByteCharacters8Bytes", "あいうえ", false, false, true},
+    {"FiveDoubleByteCharacters10Bytes", "あいうえお", false, false, false},
+    {"Mixed9BytesIn8Characters", "abcdefgあ", false, true, false},
+    {"EightHalfWidthKana8Bytes", "ｱｲｳｴｵｶｷｸ", false, false, true},
+    {"AccentedLetterShiftJisLacks", "pé", false, false, false},
+    {"EmojiByEnter", "a😀", false, true, false},
+};
+
+class PassinEntryTest : public DialogTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(PassinEntryTest, AcceptedOrRefused) {
+  const EntryCase& c = GetParam();
+  const QString entry = QString::fromUtf8(c.entry);
+  Korimocom::Password = "before";
+  QString leftInBox;
+  bool stillShown = false;
+  DialogDriver driver({
+      [&](QWidget* d) {
+        if (c.typed) {
+          QTest::keyClicks(Text1(d), entry);
+        } else {
+          Text1(d)->setText(entry);
+        }
+        if (c.viaEnter) {
+          QTest::keyClick(Text1(d), Qt::Key_Return);
+        } else {
+          QTest::mouseClick(Command1(d), Qt::LeftButton);
+        }
+        stillShown = d->isVisible();
+        leftInBox = Text1(d)->text();
+        if (stillShown) d->close();  // the title-bar close button
+      },
+  });
+  OpenPassin();
+  if (c.accepted) {
+    EXPECT_TRUE(answerer.boxes.empty());
+    EXPECT_FALSE(stillShown);
+    EXPECT_EQ(QString::fromStdString(Korimocom::Password), entry);
+    EXPECT_EQ(Korimocom::OperationFailed, 0);
+  } else {
+    ASSERT_EQ(answerer.boxes.size(), 1u);
+    EXPECT_EQ(answerer.boxes[0].text, QString::fromUtf8(msg::kPasswordTooLong));
+    EXPECT_EQ(answerer.boxes[0].title, "Korimo");
+    EXPECT_EQ(answerer.boxes[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(stillShown);
+    EXPECT_EQ(leftInBox, entry);  // Enter did not reach the box either
+    EXPECT_EQ(Korimocom::Password, "before");
+    EXPECT_EQ(Korimocom::OperationFailed, 1);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Entries, PassinEntryTest, ::testing::ValuesIn(kEntries), ByLabel{});
 
 TEST_F(PassinTest, HiddenStaysLoadedClosedUnloadsAndEveryOpeningStartsEmpty) {
   QPointer<QWidget> first;

@@ -12,6 +12,7 @@
 
 #include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
+#include "tests/support/NamedCases.h"
 #include "tests/ui/MainWindowFixture.h"
 
 namespace korimo::test {
@@ -92,27 +93,38 @@ TEST_F(MainWindowTest, StartUpTakesTempDirFromTempElseAPrivateFolder) {
   EXPECT_TRUE(FileExists(window->HelpFile())) << "the build puts the help file beside the executable";
 }
 
-TEST_F(MainWindowTest, OpenedImageWithoutSoundShowsFreeSpace) {
-  struct Row { Long dataSize; const char* capacity; };
-  const Row rows[] = {{960, "88"}, {1000, "93"}, {1004, "93.5"}, {100, "-19.5"}};
-  for (const Row& row : rows) {
-    Bytes bmp = MakeBmp(16, 20);
-    for (int i = 0; i < 4; ++i) bmp[34 + i] = static_cast<Byte>(row.dataSize >> (8 * i));
-    const std::string path = dir / ("d" + std::to_string(row.dataSize) + ".bmp");
-    WriteFile(path, bmp);
-    OpenImage(path);
-    EXPECT_EQ(Text(1).toStdString(), path);
-    EXPECT_EQ(Text(2), Q(msg::kNoSound));
-    EXPECT_EQ(Text(3), QString());
-    EXPECT_EQ(Status(), Q("画像データ ") + QString::number(row.dataSize) + Q("Bytes  音声合成最大サイズ ") +
-                            Q(row.capacity) + Q("Bytes"));
-    EXPECT_EQ((std::array<int, 4>{ImageLoaded, SoundLoaded, Synthesized, ImageSaved}),
-              (std::array<int, 4>{1, 0, 0, 1}));
-    EXPECT_FALSE(Child<QLabel>("Image2")->pixmap().isNull());
-    EXPECT_FALSE(RecordingPlatform::Get().waitCursor);
-  }
+// The free-space figure is the data size / 8 - 32, with its fraction.
+struct FreeSpaceCase {
+  const char* label;
+  Long dataSize;
+  const char* capacity;
+};
+
+const FreeSpaceCase kFreeSpace[] = {
+    {"Whole", 960, "88"}, {"Eighth", 1000, "93"}, {"Half", 1004, "93.5"}, {"Negative", 100, "-19.5"}};
+
+class FreeSpaceTest : public MainWindowTest, public ::testing::WithParamInterface<FreeSpaceCase> {};
+
+TEST_P(FreeSpaceTest, OpenedImageWithoutSoundShowsIt) {
+  const FreeSpaceCase& row = GetParam();
+  Bytes bmp = MakeBmp(16, 20);
+  for (int i = 0; i < 4; ++i) bmp[34 + i] = static_cast<Byte>(row.dataSize >> (8 * i));
+  const std::string path = dir / ("d" + std::to_string(row.dataSize) + ".bmp");
+  WriteFile(path, bmp);
+  OpenImage(path);
+  EXPECT_EQ(Text(1).toStdString(), path);
+  EXPECT_EQ(Text(2), Q(msg::kNoSound));
+  EXPECT_EQ(Text(3), QString());
+  EXPECT_EQ(Status(), Q("画像データ ") + QString::number(row.dataSize) + Q("Bytes  音声合成最大サイズ ") +
+                          Q(row.capacity) + Q("Bytes"));
+  EXPECT_EQ((std::array<int, 4>{ImageLoaded, SoundLoaded, Synthesized, ImageSaved}),
+            (std::array<int, 4>{1, 0, 0, 1}));
+  EXPECT_FALSE(Child<QLabel>("Image2")->pixmap().isNull());
+  EXPECT_FALSE(RecordingPlatform::Get().waitCursor);
   EXPECT_EQ(dialogFilters.front(), "BMP画像データ(*.bmp) (*.bmp *.BMP);;すべてのファイル(*.*) (*)");
 }
+
+INSTANTIATE_TEST_SUITE_P(Figures, FreeSpaceTest, ::testing::ValuesIn(kFreeSpace), ByLabel{});
 
 TEST_F(MainWindowTest, RefusedOrUnshowableImagesKeepThePicture) {
   OpenImage(WriteBmp("good.bmp", 16, 20));
