@@ -11,14 +11,15 @@ struct CommandShape {
   const char* name;
   Command command;
   std::size_t fileCount;
+  bool moreFiles;  // fileCount or more
   std::initializer_list<const char*> options;  // long names; "-o" stands for itself
 };
 
 const CommandShape kCommands[] = {
-    {"info", Command::Info, 1, {"--password", "--password-file", "--ask-password"}},
-    {"embed", Command::Embed, 2,
+    {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json"}},
+    {"embed", Command::Embed, 2, false,
      {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace"}},
-    {"extract", Command::Extract, 1, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
+    {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
 };
 
 bool Allows(const CommandShape& shape, const std::string& option) {
@@ -76,9 +77,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (name == "--output") name = "-o";
     if (!Allows(*shape, name)) throw UsageError("option " + name + " is not valid for " + shape->name);
 
-    if (name == "--replace" || name == "--ask-password") {
+    if (name == "--replace" || name == "--ask-password" || name == "--json") {
       if (inlineValue) throw UsageError(name + " takes no value");
       if (name == "--replace") result.replace = true;
+      else if (name == "--json") result.json = true;
       else result.askPassword = true;
       continue;
     }
@@ -108,9 +110,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     }
   }
 
-  if (result.files.size() != shape->fileCount)
+  if (shape->moreFiles ? result.files.size() < shape->fileCount : result.files.size() != shape->fileCount)
     throw UsageError(std::string(shape->name) + " takes " + std::to_string(shape->fileCount) +
-                     (shape->fileCount == 1 ? " file" : " files"));
+                     (shape->moreFiles ? " or more" : "") + (shape->fileCount == 1 ? " file" : " files"));
   if (result.command != Command::Info) {
     if (!output) throw UsageError(std::string(shape->name) + " needs -o OUTPUT");
     result.output = *output;
@@ -122,7 +124,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: korimo-cli info CARRIER.bmp [PASSWORD]\n"
+  return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json]\n"
          "  or:  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [PASSWORD] [MEMO] [--replace]\n"
          "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE]\n"
          "  or:  korimo-cli --help | --version\n"
@@ -134,6 +136,8 @@ std::string UsageText() {
          "Commands:\n"
          "  info     prints image-data-size, carrier-kind, sound (none, present or\n"
          "           protected), sound-size, sound-name and memo-bytes, one per line.\n"
+         "           With several files, one block per file headed by \"file: PATH\"\n"
+         "           and separated by a blank line.\n"
          "  embed    hides SOUND.wav (and a memo, UTF-8) in IMAGE.bmp and writes the\n"
          "           result to OUT.bmp.\n"
          "  extract  writes the hidden WAV file to OUT.wav.\n"
@@ -151,6 +155,8 @@ std::string UsageText() {
          "  --replace              embed: replace sound the image already carries\n"
          "  --memo-out FILE        extract: write the memo to FILE as UTF-8 (an empty\n"
          "                         file when there is none)\n"
+         "  --json                 info: one JSON object per file and line, with the\n"
+         "                         same keys plus \"file\" (and \"error\" when it failed)\n"
          "  -h, --help             print this help and exit\n"
          "  --version              print the version and exit\n"
          "\n"
@@ -163,9 +169,11 @@ std::string UsageText() {
          "\n"
          "Exit status:\n"
          "  0  success\n"
-         "  1  input refused or operation failed (the message is on stderr)\n"
+         "  1  input refused or operation failed (the message is on stderr); info:\n"
+         "     for any of its files\n"
          "  2  usage error\n"
-         "  3  the sound is password-protected and no or a wrong password was given\n";
+         "  3  the sound is password-protected and no or a wrong password was given;\n"
+         "     info: for some file, and none failed\n";
 }
 
 }  // namespace korimo::cli

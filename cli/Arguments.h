@@ -14,7 +14,7 @@ enum class Command { Help, Version, Info, Embed, Extract };
 
 struct Arguments {
   Command command = Command::Help;
-  std::vector<std::string> files;  // info/extract: the carrier; embed: image, sound
+  std::vector<std::string> files;  // info: the carriers; extract: the carrier; embed: image, sound
   std::string output;              // -o
   std::optional<std::string> password;      // --password, or what the two below resolved to
   std::optional<std::string> passwordFile;  // --password-file ("-" = standard input)
@@ -23,6 +23,7 @@ struct Arguments {
   std::optional<std::string> memoFile;
   std::optional<std::string> memoOut;
   bool replace = false;
+  bool json = false;  // info: one JSON object per file and line
 };
 
 // A malformed command line; what() is a one-line English explanation.

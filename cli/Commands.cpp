@@ -1,14 +1,20 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "commands/Commands.h"
 #include "engine/CarrierLayout.h"
+#include "engine/Extraction.h"
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
+#include "media/BmpLoad.h"
 #include "platform/FileIO.h"
 
 namespace korimo::cli {
@@ -72,29 +78,113 @@ std::optional<std::string> ReadMemoFile(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// What info reports about one carrier.
+struct InfoRecord {
+  std::string file;
+  bool failed = false;
+  std::string error;  // the message, when failed
+  Long dataSize = 0;
+  int kind = 0;
+  const char* sound = "none";
+  Long soundSize = 0;
+  std::string name;
+  Long memoBytes = 0;
+  bool locked = false;
+};
+
+InfoRecord Inspect(const std::string& path, ConsolePort& console) {
+  InfoRecord r;
+  r.file = path;
+  ResetWorkData();  // nothing of the previous file carries over
+  const int before = console.MessagesShown();
+  try {
+    if (OpenImage(path)) {
+      // The sound's figures are shown only when it is available, as the
+      // window shows them only for an unlocked sound.
+      const bool present = Synthesized == 1;
+      if (present) {
+        r.memoBytes = std::max<Long>(GetMemo(MemoFileName, MemoText), 0);
+        if (CarrierKind == 1) r.name = layout::StoredSoundName();
+      }
+      r.dataSize = ImageDataSize;
+      r.kind = CarrierKind;
+      r.sound = SoundState();
+      r.soundSize = present ? SoundSize : 0;
+      r.locked = Synthesized == 2;
+      return r;
+    }
+    Refuse(console, before, msg::kCannotRead);
+  } catch (const ImageReadFailure&) {
+    platform::Notify(msg::kCannotLoad);
+  }
+  r.failed = true;
+  r.error = console.LastMessage();
+  return r;
+}
+
+void PrintFields(const InfoRecord& r, std::ostream& out) {
+  out << "image-data-size: " << r.dataSize << '\n'
+      << "carrier-kind: " << r.kind << '\n'
+      << "sound: " << r.sound << '\n'
+      << "sound-size: " << r.soundSize << '\n'
+      << "sound-name: " << r.name << '\n'
+      << "memo-bytes: " << r.memoBytes << '\n';
+}
+
+// One line of JSON. Texts that are not valid UTF-8 (a file name is any bytes)
+// get U+FFFD in place of the bad bytes.
+void PrintJson(const InfoRecord& r, std::ostream& out) {
+  nlohmann::ordered_json j;
+  j["file"] = r.file;
+  if (r.failed) {
+    j["error"] = r.error;
+  } else {
+    j["image-data-size"] = r.dataSize;
+    j["carrier-kind"] = r.kind;
+    j["sound"] = r.sound;
+    j["sound-size"] = r.soundSize;
+    j["sound-name"] = r.name;
+    j["memo-bytes"] = r.memoBytes;
+  }
+  out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+}  // namespace
+
 int RunInfo(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
-  const int before = console.MessagesShown();
-  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
-
-  // The sound's figures are shown only when it is available, as the window
-  // shows them only for an unlocked sound.
-  const bool present = Synthesized == 1;
-  Long memoBytes = 0;
-  std::string name;
-  if (present) {
-    memoBytes = GetMemo(MemoFileName, MemoText);
-    if (CarrierKind == 1) name = layout::StoredSoundName();
+  // The header, the carrier header and the memo record are all info needs.
+  SetImageReading(ImageReading::OnDemand);
+  SetExtractionScope(ExtractionScope::MemoOnly);
+  const bool several = args.files.size() > 1;
+  bool anyFailed = false;
+  bool anyLocked = false;
+  for (std::size_t i = 0; i < args.files.size(); ++i) {
+    const std::string& path = args.files[i];
+    // With several files each message names the one it is about.
+    console.SetMessagePrefix(several ? path + ": " : std::string());
+    const InfoRecord r = Inspect(path, console);
+    anyFailed = anyFailed || r.failed;
+    anyLocked = anyLocked || r.locked;
+    if (args.json) {
+      PrintJson(r, std::cout);
+    } else if (several) {
+      if (i > 0) std::cout << '\n';
+      std::cout << "file: " << path << '\n';
+      if (r.failed)
+        std::cout << "error: " << r.error << '\n';
+      else
+        PrintFields(r, std::cout);
+    } else if (!r.failed) {
+      PrintFields(r, std::cout);
+    }
+    std::cout.flush();
   }
-  std::cout << "image-data-size: " << ImageDataSize << '\n'
-            << "carrier-kind: " << static_cast<int>(CarrierKind) << '\n'
-            << "sound: " << SoundState() << '\n'
-            << "sound-size: " << (present ? SoundSize : 0) << '\n'
-            << "sound-name: " << name << '\n'
-            << "memo-bytes: " << (memoBytes > 0 ? memoBytes : 0) << '\n';
-  std::cout.flush();
-  if (!std::cout) return kRefused;
-  return Synthesized == 2 ? kLockedSound : kSuccess;
+  console.SetMessagePrefix(std::string());
+  if (!std::cout || anyFailed) return kRefused;
+  return anyLocked ? kLockedSound : kSuccess;
 }
 
 int RunEmbed(const Arguments& args, ConsolePort& console) {
@@ -136,6 +226,8 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
 
 int RunExtract(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
+  // The header, the sound and the memo record are all extract needs.
+  SetImageReading(ImageReading::OnDemand);
   const int before = console.MessagesShown();
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
 

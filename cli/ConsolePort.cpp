@@ -17,9 +17,10 @@ void ConsolePort::WriteLine(const std::string& text) {
   std::string line;
   line.reserve(text.size());
   for (char c : text) line.push_back(c == '\n' || c == '\r' ? ' ' : c);
-  err_ << line << '\n';
+  err_ << prefix_ << line << '\n';
   err_.flush();
   ++messagesShown_;
+  lastMessage_ = text;
 }
 
 platform::Answer ConsolePort::MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon) {

@@ -24,6 +24,12 @@ class ConsolePort : public platform::Platform {
   // What the password entry is given; std::nullopt = closed without an entry.
   void SetPasswordEntry(std::optional<std::string> entry) { passwordEntry_ = std::move(entry); }
 
+  // Put before every message line from now on (korimo-cli names the file a
+  // message is about when it reads several).
+  void SetMessagePrefix(std::string prefix) { prefix_ = std::move(prefix); }
+  // The text of the last message written, without the prefix.
+  const std::string& LastMessage() const { return lastMessage_; }
+
   // How many message lines have been written so far (questions answered Yes
   // are not written).
   int MessagesShown() const { return messagesShown_; }
@@ -40,6 +46,8 @@ class ConsolePort : public platform::Platform {
   bool replaceAllowed_ = false;
   std::optional<std::string> passwordEntry_;
   int messagesShown_ = 0;
+  std::string prefix_;
+  std::string lastMessage_;
 };
 
 }  // namespace korimo::cli

@@ -14,6 +14,7 @@
 #include "cli/DistinctFiles.h"
 #include "cli/PasswordSource.h"
 #include "cli/PrivateTempDir.h"
+#include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
   cli::ConsolePort console;
   platform::SetCurrent(&console);
   Korimocom::ResetWorkData();
+  // The sound is only ever written to the output the user names: it stays
+  // in memory, and the temporary folder's free space does not matter.
+  Korimocom::SetExtractionScope(Korimocom::ExtractionScope::SoundAndMemo);
   Korimocom::AppDir = ExecutableDir(argc > 0 ? argv[0] : nullptr);
 
   int code = cli::kRefused;

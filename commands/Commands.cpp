@@ -4,6 +4,7 @@
 
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
+#include "engine/ImageSource.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
 #include "engine/Synthesis.h"
@@ -30,11 +31,28 @@ ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onL
   IgnoringErrors([&] { LoadImageData(path); });
 
   ImageOutcome outcome = ImageOutcome::Refused;
+  bool unreadable = false;  // a picture read on demand could not give a part it holds
   if (ImageLoaded == 1 && OperationFailed == 0) {
     if (onLoaded) IgnoringErrors(onLoaded);
-    IgnoringErrors([] { ExtractSound(); });
+    IgnoringErrors([&] {
+      try {
+        ExtractSound();
+      } catch (const ImageReadFailure&) {
+        unreadable = true;
+      }
+    });
     ImageSaved = 1;
     outcome = ImageOutcome::Opened;
+  }
+  if (unreadable) {
+    // The same end as a picture that cannot be read whole.
+    Port().SetWaitCursor(false);
+    platform::Notify(msg::kCannotLoad);
+    ImageLoaded = 0;
+    SoundLoaded = 0;
+    Synthesized = 0;
+    IgnoringErrors([] { DiscardTempSound(); });
+    outcome = ImageOutcome::Lost;
   } else if (ImageLoaded == 0 && OperationFailed == 0) {
     // The file could not be read whole: no image any more.
     IgnoringErrors([] { DiscardTempSound(); });

@@ -24,7 +24,7 @@ _korimo_cli() {
     local command=${COMP_WORDS[1]} options files
     local password="--password-file --ask-password --password"
     case $command in
-        info) options="$password --help" files="bmp" ;;
+        info) options="$password --json --help" files="bmp" ;;
         embed) options="-o $password --memo --memo-file --replace --help" files="bmp wav" ;;
         extract) options="-o $password --memo-out --help" files="bmp" ;;
         *) return ;;
@@ -52,7 +52,9 @@ _korimo_cli() {
         esac
     done
     local kinds=($files)
-    if ((given < ${#kinds[@]})); then
+    if [[ $command == info ]]; then
+        _korimo_cli_files bmp  # any number of carriers
+    elif ((given < ${#kinds[@]})); then
         _korimo_cli_files "${kinds[given]}"
     else
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

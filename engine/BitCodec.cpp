@@ -8,6 +8,7 @@
 #endif
 
 #include "engine/CarrierLayout.h"
+#include "engine/ImageSource.h"
 #include "engine/RuntimeError.h"
 
 namespace Korimocom {
@@ -28,6 +29,7 @@ Byte ExtractByte(const WorkArray& work) {
 
 void EmbedByteAt(std::size_t base, Byte data) {
   if (base + 8 > ImageBytes.size() || base + 8 < base) korimo::RaiseSubscript();
+  RequireImageBytes(base, base + 8);
   WorkArray work;
   std::memcpy(work.data(), ImageBytes.data() + base, 8);
   EmbedByte(work, data);
@@ -36,6 +38,7 @@ void EmbedByteAt(std::size_t base, Byte data) {
 
 Byte ExtractByteAt(std::size_t base) {
   if (base + 8 > ImageBytes.size() || base + 8 < base) korimo::RaiseSubscript();
+  RequireImageBytes(base, base + 8);
   WorkArray work;
   std::memcpy(work.data(), ImageBytes.data() + base, 8);
   return ExtractByte(work);
@@ -114,6 +117,7 @@ inline Byte Gather(std::uint64_t w) {
 // the scalar word loops handle the remainder and every other CPU.
 
 void EmbedBytes(std::size_t base, const Byte* data, std::size_t count) {
+  RequireImageBytes(base, base + 8 * count);
   Byte* p = ImageBytes.data() + base;
   std::size_t k = 0;
 #if defined(__SSE2__)
@@ -143,6 +147,7 @@ void EmbedBytes(std::size_t base, const Byte* data, std::size_t count) {
 }
 
 void ExtractBytes(std::size_t base, Byte* data, std::size_t count) {
+  RequireImageBytes(base, base + 8 * count);
   const Byte* p = ImageBytes.data() + base;
   std::size_t k = 0;
 #if defined(__SSE2__)

@@ -7,20 +7,17 @@
 
 namespace Korimocom {
 
-void Redim(std::vector<Byte>& array, Long n) {
+void Redim(ByteArray& array, Long n) {
   const std::size_t size = static_cast<std::size_t>(n) + 1;
-  // The old contents must not survive. Storage of about the right size is
-  // zeroed and reused, which is far cheaper than a fresh large buffer; any
-  // other size gets a fresh vector.
-  if (size <= array.capacity() && size >= array.capacity() / 2) {
+  // The old contents must not survive. A small array of about the right size
+  // is zeroed in place; anything else gets fresh memory, untouched until used.
+  constexpr std::size_t kReuseBelow = 1024 * 1024;
+  if (size < kReuseBelow && size <= array.capacity() && size >= array.capacity() / 2) {
     array.assign(size, 0);
     return;
   }
-  std::vector<Byte> fresh;
-  fresh.reserve(size);
-  PrefaultLargeBuffer(fresh.data(), fresh.capacity());
-  fresh.resize(size, 0);
-  array.swap(fresh);
+  ByteArray().swap(array);  // free the old array before the new one is mapped
+  array = ByteArray::Zeroed(size);
 }
 
 void PrefaultLargeBuffer(void* data, std::size_t size) {

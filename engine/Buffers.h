@@ -8,8 +8,9 @@
 
 namespace Korimocom {
 
-// Re-creates `array` with indices 0..n (n + 1 zero bytes).
-void Redim(std::vector<Byte>& array, Long n);
+// Re-creates `array` with indices 0..n (n + 1 zero bytes). A large array gets
+// fresh zero pages, so an area that is never written costs no memory.
+void Redim(ByteArray& array, Long n);
 
 // Backs a large buffer that has not been touched yet with memory in one go:
 // huge pages where the system offers them, and the page tables filled by one

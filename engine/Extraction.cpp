@@ -35,11 +35,25 @@ void RequireInImage(std::size_t end) {
 // there since. Process state of the extraction alone, not of the working set.
 std::optional<korimo::fileio::FileIdentity> g_writtenTempWav;
 
+ExtractionScope g_scope = ExtractionScope::TempFile;
+
+bool ToMemory() { return g_scope != ExtractionScope::TempFile; }
+bool WithSound() { return g_scope != ExtractionScope::MemoOnly; }
+
+// temp.wav is this extraction's business only when it writes one.
+void RemoveTempWav() {
+  if (!ToMemory()) DeleteTempWav();
+}
 
 // Writes the whole SoundBytes array to TempDir + "temp.wav". The name is fixed
 // and the directory may be shared, so the file is created fresh: exclusive
 // create, no symbolic link followed, readable by the owner only.
 void WriteTempFile() {
+  if (ToMemory()) {
+    SoundLoaded = 1;
+    Synthesized = 1;
+    return;
+  }
   const std::string path = TempWavPath();
   g_writtenTempWav.reset();
   korimo::fileio::FileIdentity written;
@@ -54,6 +68,22 @@ void WriteTempFile() {
   SoundLoaded = 1;
   Synthesized = 1;
   SoundPath = path;
+}
+
+// Outside TempFile: the memo record at SoundSize, when the first `count`
+// area bytes (those the file holds) contain it whole. Returns how many
+// leading SoundBytes are then taken from the image.
+std::size_t ExtractMemoRecord(std::size_t start, std::size_t count) {
+  constexpr std::size_t kHead = 5;  // L (4 bytes, big-endian) and m (1 byte)
+  const auto at = static_cast<std::size_t>(SoundSize);
+  if (at + kHead > count) return at;
+  ExtractBytes(start + 8 * at, SoundBytes.data() + at, kHead);
+  const Byte* p = SoundBytes.data() + at;
+  const std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
+  const std::size_t rest = std::size_t{p[4]} + length;
+  if (rest > count - at - kHead) return at + kHead;
+  ExtractBytes(start + 8 * (at + kHead), SoundBytes.data() + at + kHead, rest);
+  return at + kHead + rest;
 }
 
 bool StartsWithRiff() {
@@ -82,8 +112,12 @@ void ExtractPlainSound() {
     SoundLoaded = 0;
     return;
   }
-  ExtractBytes(kPlainSoundIndex + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, size - kRiffTagBytes);
-  SoundBytesRead = SoundSize;
+  if (WithSound()) {
+    ExtractBytes(kPlainSoundIndex + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, size - kRiffTagBytes);
+    SoundBytesRead = SoundSize;
+  } else {
+    SoundBytesRead = kRiffTagBytes;
+  }
   WriteTempFile();
 }
 
@@ -110,7 +144,7 @@ void ExtractHeaderedSound() {
       if (locked) {
         SoundLoaded = 1;
         Synthesized = 2;
-        DeleteTempWav();
+        RemoveTempWav();
       }
       platform::Current().SetWaitCursor(true);
       if (locked) return;
@@ -139,8 +173,17 @@ void ExtractHeaderedSound() {
   // file (image-data sizes that are not a multiple of 8) read as zero.
   const std::size_t inFile = (ImageBytes.size() - start) / 8;
   const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(SoundAreaSize), inFile);
-  ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, count - kRiffTagBytes);
-  SoundBytesRead = static_cast<Long>(count);
+  if (ToMemory()) {
+    // The sound, then its memo record; the zeros behind them stay unread.
+    if (WithSound())
+      ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes,
+                   static_cast<std::size_t>(SoundSize) - kRiffTagBytes);
+    SoundBytesRead = static_cast<Long>(ExtractMemoRecord(start, count));
+  } else {
+    PrefaultLargeBuffer(SoundBytes.data(), count);
+    ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, count - kRiffTagBytes);
+    SoundBytesRead = static_cast<Long>(count);
+  }
   WriteTempFile();
 }
 
@@ -164,6 +207,8 @@ void DeleteTempWav() {
   platform::Current().DeleteFile(TempWavPath());
 }
 
+void SetExtractionScope(ExtractionScope scope) { g_scope = scope; }
+
 void ExtractSound() {
   Synthesized = 0;
   SoundBytesRead = 0;
@@ -171,7 +216,7 @@ void ExtractSound() {
   if (SoundSize < 4) {
     SoundLoaded = 0;
   } else {
-    DeleteTempWav();
+    RemoveTempWav();
     try {
       switch (CarrierKind) {
         case 0: ExtractPlainSound(); break;
@@ -186,7 +231,7 @@ void ExtractSound() {
       Synthesized = 0;
     }
   }
-  if (SoundLoaded == 0) DeleteTempWav();
+  if (SoundLoaded == 0) RemoveTempWav();
 }
 
 }  // namespace Korimocom

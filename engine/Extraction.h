@@ -3,6 +3,21 @@
 
 namespace Korimocom {
 
+// What a successful extraction takes out of the picture, and where it goes.
+// The checks (size field, kind, signature, password, name, area, "RIFF") are
+// the same in every case.
+//   TempFile      the whole sound area, written to TempDir + "temp.wav",
+//                 which the window plays;
+//   SoundAndMemo  the sound and its memo record, in SoundBytes only
+//                 (korimo-cli's extract and embed);
+//   MemoOnly      the memo record alone, the sound's bytes after "RIFF"
+//                 staying zero (korimo-cli's info reports the sound's
+//                 figures, not its contents).
+// Outside TempFile, "temp.wav" is neither written nor deleted and SoundPath
+// is left as it was, and no more of the picture is read than these need.
+enum class ExtractionScope { TempFile, SoundAndMemo, MemoOnly };
+void SetExtractionScope(ExtractionScope scope);
+
 // Outcome in SoundLoaded, Synthesized, SoundSize, SoundPath, CarrierKind,
 // SoundAreaSize and SoundBytes:
 //   sound extracted           SoundLoaded 1, Synthesized 1, temp.wav written

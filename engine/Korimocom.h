@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ByteArray.h"
+
 namespace Korimocom {
 
 using Long = std::int32_t;     // 32-bit signed
@@ -40,10 +42,11 @@ inline std::string MemoText;  // UTF-8; line breaks as the text box holds them (
 inline Integer DialogOpening = 0;
 inline Integer ImageSaved = 1;
 inline Integer AlreadyRunning = 0;
-// The whole BMP file, index = file offset.
-inline std::vector<Byte> ImageBytes;
+// The whole BMP file, index = file offset. korimo-cli's info and extract read
+// only the parts they use (see engine/ImageSource.h); the rest stays zero.
+inline ByteArray ImageBytes;
 // Sound area: WAV bytes from index 0, memo record at SoundSize, then zeros.
-inline std::vector<Byte> SoundBytes;
+inline ByteArray SoundBytes;
 
 // How many leading SoundBytes the last extraction really took from the image
 // (the rest of the area lay beyond the end of the file and reads as zero).

@@ -8,6 +8,7 @@
 
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
@@ -48,6 +49,27 @@ bool ToLong(std::uint32_t v, Long& out) {
   return true;
 }
 
+ImageReading g_reading = ImageReading::Whole;
+
+// The picture whose header was probed, from the open `source` of `length`
+// bytes: read whole, or left to be read on demand (the header's block read
+// now, to check it against the probe). False on a read failure.
+bool ReadPicture(InputSource& source, std::size_t length) {
+  ImageBytes = ByteArray::Zeroed(length);
+  const int own = g_reading == ImageReading::OnDemand ? source.Duplicate() : -1;
+  if (own >= 0) {
+    ReadImageOnDemand(own);
+    try {
+      RequireImageBytes(0, kBmpProbeSize);
+    } catch (const ImageReadFailure&) {
+      return false;
+    }
+    return true;
+  }
+  PrefaultLargeBuffer(ImageBytes.data(), ImageBytes.size());
+  return source.Read(ImageBytes.data(), length) == static_cast<long long>(length);
+}
+
 void LoadImageFrom(InputSource& source) {
   CarrierKind = 1;
   ErrorOnce error;
@@ -86,7 +108,7 @@ void LoadImageFrom(InputSource& source) {
   }
   if (error.raised) return;
 
-  // The whole file, in one read straight into ImageBytes.
+  // The whole file: in one read straight into ImageBytes, or on demand.
   ImageLoaded = 1;
   bool readOk = false;
   if (source.Open() == InputSource::Opened::Ok) {
@@ -95,11 +117,9 @@ void LoadImageFrom(InputSource& source) {
     const auto length = source.Length();
     if (length && *length >= firstLength) {
       try {
-        std::vector<Byte>().swap(ImageBytes);  // free the old image before the new one arrives
-        ImageBytes.reserve(*length);
-        PrefaultLargeBuffer(ImageBytes.data(), ImageBytes.capacity());
-        ImageBytes.resize(*length);
-        readOk = source.Read(ImageBytes.data(), *length) == static_cast<long long>(*length) &&
+        StopReadingOnDemand();
+        ByteArray().swap(ImageBytes);  // free the old image before the new one arrives
+        readOk = ReadPicture(source, *length) &&
                  (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kBmpProbeSize, firstLength)) == 0);
       } catch (const std::bad_alloc&) {
       }
@@ -108,7 +128,8 @@ void LoadImageFrom(InputSource& source) {
   }
   if (!readOk) {
     error.Raise();
-    std::vector<Byte>().swap(ImageBytes);
+    StopReadingOnDemand();
+    ByteArray().swap(ImageBytes);
     ImageLoaded = 0;
     ImageFileSize = 0;
     ImageDataSize = 0;
@@ -136,6 +157,8 @@ void LoadImageFrom(InputSource& source) {
 }
 
 }  // namespace
+
+void SetImageReading(ImageReading reading) { g_reading = reading; }
 
 void LoadImageData(const std::string& path) {
   korimo::media::FileSource source(path);

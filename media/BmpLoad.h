@@ -7,6 +7,13 @@
 
 namespace Korimocom {
 
+// How LoadImageData takes the picture's bytes: the whole file in one read (the
+// window shows the whole picture and embedding rewrites it), or on demand,
+// each range when the codec first needs it (korimo-cli's info and extract;
+// see engine/ImageSource.h). The header checks are the same either way.
+enum class ImageReading { Whole, OnDemand };
+void SetImageReading(ImageReading reading);
+
 // Reads a BMP of 24 bits per pixel or more into ImageBytes and sizes the empty
 // sound area. Outcome in ImageLoaded and OperationFailed.
 void LoadImageData(const std::string& path);

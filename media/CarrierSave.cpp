@@ -1,5 +1,6 @@
 #include "media/CarrierSave.h"
 
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/FileIO.h"
@@ -10,6 +11,13 @@ namespace Korimocom {
 void SaveImageData(const std::string& path) {
   if (ImageLoaded != 1) {
     korimo::platform::Notify(korimo::msg::kNoImageToSave);
+    return;
+  }
+  // A picture read on demand is completed first.
+  try {
+    RequireAllImageBytes();
+  } catch (const ImageReadFailure&) {
+    korimo::platform::Notify(korimo::msg::kCannotSave);
     return;
   }
   if (korimo::fileio::WriteFileAtomically(path, ImageBytes.data(), ImageBytes.size()))

@@ -1,5 +1,7 @@
 #include "media/InputSource.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,6 +20,8 @@ InputSource::Opened FileSource::Open() {
 std::optional<std::size_t> FileSource::Length() { return fileio::FileLength(fd_); }
 
 long long FileSource::Read(void* buffer, std::size_t size) { return fileio::ReadUpTo(fd_, buffer, size); }
+
+int FileSource::Duplicate() { return fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1; }
 
 void FileSource::Close() {
   fileio::Close(fd_);

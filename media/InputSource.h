@@ -25,6 +25,9 @@ class InputSource {
   // the end), or -1 on an I/O error.
   virtual long long Read(void* buffer, std::size_t size) = 0;
   virtual void Close() = 0;
+  // A descriptor of its own on the open input, for reading at any offset
+  // later (the caller closes it); -1 when the input is no file.
+  virtual int Duplicate() { return -1; }
 };
 
 class FileSource final : public InputSource {
@@ -35,6 +38,7 @@ class FileSource final : public InputSource {
   std::optional<std::size_t> Length() override;
   long long Read(void* buffer, std::size_t size) override;
   void Close() override;
+  int Duplicate() override;
 
  private:
   std::string path_;

@@ -1,6 +1,7 @@
 #include "tests/cli/CliRunner.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +34,12 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
     if (out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(127);
     dup2(out, 1);
     dup2(err, 2);
+    if (limits.maxFileBytes >= 0) {
+      // A write past the limit then fails with EFBIG instead of killing the child.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit rl{static_cast<rlim_t>(limits.maxFileBytes), static_cast<rlim_t>(limits.maxFileBytes)};
+      setrlimit(RLIMIT_FSIZE, &rl);
+    }
     setenv("TMPDIR", tempDir.c_str(), 1);
     setenv("TEMP", tempDir.c_str(), 1);
     if (limits.addressSpace != 0) {
@@ -43,18 +50,20 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
     _exit(127);
   }
   int status = 0;
+  rusage usage{};
   if (limits.killAfterSeconds > 0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.killAfterSeconds);
     pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0) {
+    while ((done = wait4(pid, &status, WNOHANG, &usage)) == 0) {
       if (std::chrono::steady_clock::now() >= deadline) kill(pid, SIGKILL);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (done != pid) throw std::runtime_error("waitpid failed");
-  } else if (waitpid(pid, &status, 0) != pid) {
+  } else if (wait4(pid, &status, 0, &usage) != pid) {
     throw std::runtime_error("waitpid failed");
   }
   CliResult r;
+  r.peakKb = usage.ru_maxrss;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   const auto out = ReadFile(outPath);
   const auto err = ReadFile(errPath);

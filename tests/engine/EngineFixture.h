@@ -53,7 +53,8 @@ class EnginePlatform : public ScriptedPlatform {
 
 // Bit 0 of eight image bytes per data byte, most significant bit first.
 // Writes only what lies inside the image (damaged carriers run off the end).
-inline void PutBits(Bytes& img, std::size_t base, const Bytes& data) {
+template <class Image>  // Bytes, or the working set's ImageBytes
+void PutBits(Image& img, std::size_t base, const Bytes& data) {
   for (std::size_t k = 0; k < data.size(); ++k)
     for (int i = 0; i < 8; ++i) {
       std::size_t at = base + 8 * k + i;

@@ -86,7 +86,7 @@ TEST_F(RefusalPathsTest, OutOfMemoryForTheSoundIsAReadFailure) {
         kc::LoadImageData(image);
         // Without the image's buffer to reuse, the sound load must allocate
         // its own 256 MB area.
-        std::vector<kc::Byte>().swap(kc::SoundBytes);
+        kc::ByteArray().swap(kc::SoundBytes);
       },
       64 << 20,
       [&] {

@@ -34,6 +34,8 @@ check() {
 check "korimo-cli " "--help --version embed extract info "
 check "korimo-cli e" "embed extract "
 check "korimo-cli info " "SHOT.BMP photo.bmp pictures "
+check "korimo-cli info photo.bmp " "SHOT.BMP photo.bmp pictures "
+check "korimo-cli info photo.bmp --j" "--json "
 check "korimo-cli embed photo.bmp " "pictures voice.wav "
 check "korimo-cli embed photo.bmp voice.wav -" "--ask-password --help --memo --memo-file --password --password-file --replace -o "
 check "korimo-cli embed photo.bmp voice.wav -o " "SHOT.BMP photo.bmp pictures "

@@ -1,0 +1,169 @@
+// korimo-cli on several carriers in one call, on pictures far larger than
+// what they carry, and with a temporary folder that has no room.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/cli/CliRunner.h"
+#include "tests/support/TestFiles.h"
+
+namespace korimo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCannotRead = "このデータは読み込めません。";
+
+std::string InfoBlock(long dataSize, int kind, const std::string& sound, long soundSize,
+                      const std::string& name, long memoBytes) {
+  return "image-data-size: " + std::to_string(dataSize) + "\ncarrier-kind: " + std::to_string(kind) +
+         "\nsound: " + sound + "\nsound-size: " + std::to_string(soundSize) + "\nsound-name: " + name +
+         "\nmemo-bytes: " + std::to_string(memoBytes) + "\n";
+}
+
+class CliScaleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = root_ / "work/";
+    tmp_ = root_ / "tmp/";
+    fs::create_directory(work_);
+    fs::create_directory(tmp_);
+  }
+  // Nothing is ever left in the temporary folder.
+  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmp_)); }
+
+  CliResult Cli(const std::vector<std::string>& args, const CliLimits& limits = {}) {
+    return RunCli(args, work_, tmp_, limits);
+  }
+  std::string P(const std::string& name) const { return work_ + name; }
+
+  // c.bmp: sound and memo; lock.bmp: protected by "abc"; plain.bmp: no sound.
+  void MakeCarriers() {
+    WriteFile(P("image.bmp"), MakeBmp(64, 48));
+    WriteFile(P("plain.bmp"), MakeBmp(16, 20));
+    WriteFile(P("音声.wav"), MakeWav(300));
+    ASSERT_EQ(Cli({"embed", "image.bmp", "音声.wav", "-o", "c.bmp", "--memo", "メモ"}).code, 0);
+    ASSERT_EQ(Cli({"embed", "image.bmp", "音声.wav", "-o", "lock.bmp", "--password", "abc"}).code, 0);
+  }
+
+  // Each line of `jsonLines` decoded by Python's own JSON parser and written
+  // back in plain ASCII, keys in the order given.
+  std::string Reparsed(const std::string& jsonLines) {
+    WriteFile(root_ / "lines.json", Bytes(jsonLines.begin(), jsonLines.end()));
+    const std::string script =
+        "import json, sys\n"
+        "for line in open(sys.argv[1], encoding='utf-8'):\n"
+        "    print(json.dumps(json.loads(line), ensure_ascii=True))\n";
+    WriteFile(root_ / "reparse.py", Bytes(script.begin(), script.end()));
+    EXPECT_EQ(korimo::test::Run("python3 " + root_ / "reparse.py" + " " + root_ / "lines.json" + " > " + root_ / "out.txt"), 0);
+    const Bytes out = ReadFile(root_ / "out.txt");
+    return std::string(out.begin(), out.end());
+  }
+
+  TempDir root_;
+  std::string work_;
+  std::string tmp_;
+};
+
+const std::string kCarrier = InfoBlock(64 * 48 * 3, 1, "present", 644, "音声.wav", 4);
+const std::string kLocked = InfoBlock(64 * 48 * 3, 1, "protected", 0, "", 0);
+const std::string kPlain = InfoBlock(960, 5, "none", 0, "", 0);
+
+TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
+  MakeCarriers();
+  CliResult r = Cli({"info", "c.bmp"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, kCarrier);
+
+  r = Cli({"info", "c.bmp", "plain.bmp", "c.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "file: c.bmp\n" + kCarrier + "\nfile: plain.bmp\n" + kPlain + "\nfile: c.bmp\n" + kCarrier);
+  EXPECT_EQ(r.err, "");
+
+  // A protected carrier makes it 3; nothing of it carries over to the next file.
+  r = Cli({"info", "lock.bmp", "c.bmp"});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out, "file: lock.bmp\n" + kLocked + "\nfile: c.bmp\n" + kCarrier);
+  r = Cli({"info", "lock.bmp", "c.bmp", "--password", "abc"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "file: lock.bmp\n" + InfoBlock(64 * 48 * 3, 1, "present", 644, "音声.wav", 0) +
+                       "\nfile: c.bmp\n" + kCarrier);
+
+  // A file that fails makes it 1, whatever else was found; its message on
+  // stderr names it.
+  r = Cli({"info", "missing.bmp", "lock.bmp", "c.bmp"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "file: missing.bmp\nerror: " + kCannotRead + "\n\nfile: lock.bmp\n" + kLocked +
+                       "\nfile: c.bmp\n" + kCarrier);
+  EXPECT_EQ(r.err, "missing.bmp: " + kCannotRead + "\n");
+}
+
+TEST_F(CliScaleTest, InfoJsonIsOneObjectPerLine) {
+  MakeCarriers();
+  // A name with a quote, a backslash, a tab and a byte that is not UTF-8.
+  const std::string odd = "we\"ird\\na\tme\xFF.bmp";
+  CliResult r = Cli({"info", "--json", "c.bmp", "lock.bmp", odd, "plain.bmp"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, odd + ": " + kCannotRead + "\n");
+  EXPECT_EQ(Reparsed(r.out),
+            "{\"file\": \"c.bmp\", \"image-data-size\": 9216, \"carrier-kind\": 1, \"sound\": \"present\", "
+            "\"sound-size\": 644, \"sound-name\": \"\\u97f3\\u58f0.wav\", \"memo-bytes\": 4}\n"
+            "{\"file\": \"lock.bmp\", \"image-data-size\": 9216, \"carrier-kind\": 1, \"sound\": \"protected\", "
+            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0}\n"
+            "{\"file\": \"we\\\"ird\\\\na\\tme\\ufffd.bmp\", \"error\": \"\\u3053\\u306e\\u30c7\\u30fc\\u30bf"
+            "\\u306f\\u8aad\\u307f\\u8fbc\\u3081\\u307e\\u305b\\u3093\\u3002\"}\n"
+            "{\"file\": \"plain.bmp\", \"image-data-size\": 960, \"carrier-kind\": 5, \"sound\": \"none\", "
+            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0}\n");
+
+  r = Cli({"info", "c.bmp", "--json"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+}
+
+// A carrier whose picture runs on for 600 MB (a hole in the file) beyond the
+// sound: info and extract take what the sound needs, not the picture.
+TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
+  MakeCarriers();
+  Bytes carrier = ReadFile(P("c.bmp"));
+  const std::uint32_t dataSize = 600u << 20;
+  for (int i = 0; i < 4; ++i) carrier[34 + i] = static_cast<std::uint8_t>(dataSize >> (8 * i));
+  WriteFile(P("huge.bmp"), carrier);
+  fs::resize_file(P("huge.bmp"), 54 + dataSize);
+
+  CliResult r = Cli({"info", "huge.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, InfoBlock(dataSize, 1, "present", 644, "音声.wav", 4));
+  EXPECT_LT(r.peakKb, 48 * 1024);
+
+  r = Cli({"extract", "huge.bmp", "-o", "out.wav", "--memo-out", "memo.txt"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
+  EXPECT_EQ(ReadFile(P("memo.txt")), Bytes({0xE3, 0x83, 0xA1, 0xE3, 0x83, 0xA2}));
+  EXPECT_LT(r.peakKb, 48 * 1024);
+}
+
+// info and extract never write "temp.wav": with no room for one (every file
+// limited to 64 KB, far less than the sound area) they work all the same.
+TEST_F(CliScaleTest, NoRoomForATemporaryFileChangesNothing) {
+  WriteFile(P("image.bmp"), MakeBmp(600, 400));
+  WriteFile(P("s.wav"), MakeWav(10000));
+  ASSERT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--memo", "m"}).code, 0);
+  CliLimits noRoom;
+  noRoom.maxFileBytes = 64 * 1024;
+
+  CliResult r = Cli({"info", "c.bmp"}, noRoom);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, InfoBlock(600 * 400 * 3, 1, "present", 20044, "s.wav", 1));
+  EXPECT_EQ(r.err, "");
+
+  r = Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}, noRoom);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(10000));
+  EXPECT_EQ(ReadFile(P("memo.txt")), Bytes{'m'});
+}
+
+}  // namespace
+}  // namespace korimo::test
