@@ -55,7 +55,7 @@ constexpr std::uint8_t kOpaque = 0xFF;
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ClassicLayoutOf(std::span<const std::uint8_t> b) {
+std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> b) {
   const BmpHeader in = ParseBmpHeader(b);
   if (!in.signature || b.size() < kBmpClassicHeadersEnd) return std::nullopt;
   // The common case, and the one that must cost nothing: already classic.
@@ -98,7 +98,7 @@ std::optional<std::vector<std::uint8_t>> ClassicLayoutOf(std::span<const std::ui
   if (stride > available || rows > available / stride) return std::nullopt;
   const std::size_t pixelBytes = static_cast<std::size_t>(stride * rows);
 
-  std::vector<std::uint8_t> out(kBmpClassicHeadersEnd + pixelBytes, 0);
+  Korimocom::ByteArray out = Korimocom::ByteArray::Zeroed(kBmpClassicHeadersEnd + pixelBytes);
   BmpHeader classic = in;  // width, bit count, resolution and the data-size field kept
   classic.fileSize = static_cast<std::uint32_t>(out.size());
   classic.dataOffset = static_cast<std::uint32_t>(kBmpClassicHeadersEnd);

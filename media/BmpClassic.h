@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "engine/ByteArray.h"
+
 namespace korimo::media {
 
 // The same picture in the classic layout, when `file` is a 24- or 32-bit BMP
@@ -25,6 +27,7 @@ namespace korimo::media {
 // Nothing when the file already has the classic layout, and nothing for a
 // file this cannot read safely (unknown header or compression, pixels beyond
 // the end of the file): such a file is used as it is.
-std::optional<std::vector<std::uint8_t>> ClassicLayoutOf(std::span<const std::uint8_t> file);
+// The result is a working-set array, so that it can take the place of ImageBytes.
+std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> file);
 
 }  // namespace korimo::media

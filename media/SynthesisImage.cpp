@@ -12,7 +12,7 @@ namespace Korimocom {
 
 bool PrepareImageForSynthesis() {
   if (!CanSynthesize()) return true;
-  std::optional<std::vector<Byte>> classic;
+  std::optional<ByteArray> classic;
   try {
     classic = korimo::media::ClassicLayoutOf(ImageBytes);
   } catch (const std::bad_alloc&) {
