@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/support/Sanitizers.h"
 #include "tests/support/NamedCases.h"
 #include "tests/support/TestFiles.h"
 
@@ -48,9 +49,7 @@ std::string ShellQuote(const std::string& s) {
 // AddressSanitizer, which reserves more than any such bound).
 CliLimits Guarded() {
   CliLimits limits{.killAfterSeconds = 60};
-#if !defined(__SANITIZE_ADDRESS__)
-  limits.addressSpace = 512ULL << 20;
-#endif
+  if (!kAddressSanitizer) limits.addressSpace = 512ULL << 20;
   return limits;
 }
 

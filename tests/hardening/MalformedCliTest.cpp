@@ -17,12 +17,10 @@
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#include "tests/support/Sanitizers.h"
+
+#if defined(KORIMO_ASAN)
 #define KORIMO_SLOW_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORIMO_SLOW_BUILD 1
-#endif
 #endif
 
 namespace korimo::test {

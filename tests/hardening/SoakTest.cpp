@@ -9,13 +9,7 @@
 
 #include "tests/engine/EngineFixture.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORIMO_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORIMO_ASAN 1
-#endif
-#endif
+#include "tests/support/Sanitizers.h"
 
 namespace korimo::test {
 namespace {
