@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/CliFixture.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/Sanitizers.h"
 #include "tests/support/NamedCases.h"
@@ -53,28 +54,8 @@ CliLimits Guarded() {
   return limits;
 }
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
  protected:
-  void SetUp() override {
-    work_ = root_ / "work/";
-    tmp_ = root_ / "tmp/";
-    fs::create_directory(work_);
-    fs::create_directory(tmp_);
-  }
-
-  // Every command, whatever its outcome, leaves no "temp.wav" and nothing at
-  // all in the temporary directory, and no "temp.wav" in its working directory.
-  void TearDown() override {
-    EXPECT_TRUE(fs::is_empty(tmp_)) << "leftovers in the temporary directory";
-    for (const auto& e : fs::recursive_directory_iterator(work_))
-      EXPECT_NE(e.path().filename(), "temp.wav") << e.path();
-  }
-
-  CliResult Cli(const std::vector<std::string>& args, const CliLimits& limits = {}) {
-    return RunCli(args, work_, tmp_, limits);
-  }
-  std::string P(const std::string& name) const { return work_ + name; }
-
   void RequireTools() {
     for (const char* tool : {"convert", "sox"})
       if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -98,19 +79,8 @@ class CliTest : public ::testing::Test {
     return name;
   }
 
-  void Write(const std::string& name, const Bytes& bytes) { WriteFile(P(name), bytes); }
-
-  TempDir root_;
-  std::string work_;
-  std::string tmp_;
 };
 
-std::string InfoText(long dataSize, int kind, const std::string& sound, long soundSize,
-                     const std::string& name, long memoBytes) {
-  return "image-data-size: " + std::to_string(dataSize) + "\ncarrier-kind: " + std::to_string(kind) +
-         "\nsound: " + sound + "\nsound-size: " + std::to_string(soundSize) +
-         "\nsound-name: " + name + "\nmemo-bytes: " + std::to_string(memoBytes) + "\n";
-}
 
 long DataSizeOf(const Bytes& bmp) {
   return bmp[34] | bmp[35] << 8 | bmp[36] << 16 | static_cast<long>(bmp[37]) << 24;

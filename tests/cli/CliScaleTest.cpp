@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/CliFixture.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/Sanitizers.h"
 #include "tests/support/TestFiles.h"
@@ -18,29 +19,9 @@ namespace fs = std::filesystem;
 
 const std::string kCannotRead = "このデータは読み込めません。";
 
-std::string InfoBlock(long dataSize, int kind, const std::string& sound, long soundSize,
-                      const std::string& name, long memoBytes) {
-  return "image-data-size: " + std::to_string(dataSize) + "\ncarrier-kind: " + std::to_string(kind) +
-         "\nsound: " + sound + "\nsound-size: " + std::to_string(soundSize) + "\nsound-name: " + name +
-         "\nmemo-bytes: " + std::to_string(memoBytes) + "\n";
-}
 
-class CliScaleTest : public ::testing::Test {
+class CliScaleTest : public CliFixture {
  protected:
-  void SetUp() override {
-    work_ = root_ / "work/";
-    tmp_ = root_ / "tmp/";
-    fs::create_directory(work_);
-    fs::create_directory(tmp_);
-  }
-  // Nothing is ever left in the temporary folder.
-  void TearDown() override { EXPECT_TRUE(fs::is_empty(tmp_)); }
-
-  CliResult Cli(const std::vector<std::string>& args, const CliLimits& limits = {}) {
-    return RunCli(args, work_, tmp_, limits);
-  }
-  std::string P(const std::string& name) const { return work_ + name; }
-
   // c.bmp: sound and memo; lock.bmp: protected by "abc"; plain.bmp: no sound.
   void MakeCarriers() {
     WriteFile(P("image.bmp"), MakeBmp(64, 48));
@@ -64,14 +45,11 @@ class CliScaleTest : public ::testing::Test {
     return std::string(out.begin(), out.end());
   }
 
-  TempDir root_;
-  std::string work_;
-  std::string tmp_;
 };
 
-const std::string kCarrier = InfoBlock(64 * 48 * 3, 1, "present", 644, "音声.wav", 4);
-const std::string kLocked = InfoBlock(64 * 48 * 3, 1, "protected", 0, "", 0);
-const std::string kPlain = InfoBlock(960, 5, "none", 0, "", 0);
+const std::string kCarrier = InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 4);
+const std::string kLocked = InfoText(64 * 48 * 3, 1, "protected", 0, "", 0);
+const std::string kPlain = InfoText(960, 5, "none", 0, "", 0);
 
 TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
   MakeCarriers();
@@ -90,7 +68,7 @@ TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
   EXPECT_EQ(r.out, "file: lock.bmp\n" + kLocked + "\nfile: c.bmp\n" + kCarrier);
   r = Cli({"info", "lock.bmp", "c.bmp", "--password", "abc"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "file: lock.bmp\n" + InfoBlock(64 * 48 * 3, 1, "present", 644, "音声.wav", 0) +
+  EXPECT_EQ(r.out, "file: lock.bmp\n" + InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 0) +
                        "\nfile: c.bmp\n" + kCarrier);
 
   // A file that fails makes it 1, whatever else was found; its message on
@@ -136,7 +114,7 @@ TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
 
   CliResult r = Cli({"info", "huge.bmp"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, InfoBlock(dataSize, 1, "present", 644, "音声.wav", 4));
+  EXPECT_EQ(r.out, InfoText(dataSize, 1, "present", 644, "音声.wav", 4));
   if (!kAddressSanitizer) EXPECT_LT(r.peakKb, 48 * 1024);
 
   r = Cli({"extract", "huge.bmp", "-o", "out.wav", "--memo-out", "memo.txt"});
@@ -157,7 +135,7 @@ TEST_F(CliScaleTest, NoRoomForATemporaryFileChangesNothing) {
 
   CliResult r = Cli({"info", "c.bmp"}, noRoom);
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, InfoBlock(600 * 400 * 3, 1, "present", 20044, "s.wav", 1));
+  EXPECT_EQ(r.out, InfoText(600 * 400 * 3, 1, "present", 20044, "s.wav", 1));
   EXPECT_EQ(r.err, "");
 
   r = Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}, noRoom);
