@@ -1,12 +1,10 @@
 #include "engine/ImageSource.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "engine/Korimocom.h"
+#include "platform/FileIO.h"
 
 namespace Korimocom {
 
@@ -25,19 +23,6 @@ struct Source {
 
 Source g_source;
 
-// Reads exactly `size` bytes at `offset`; false on an error or an early end.
-bool ReadAt(int fd, Byte* to, std::size_t size, std::size_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, to, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    to += n;
-    offset += static_cast<std::size_t>(n);
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 void ReadImageOnDemand(int fd) {
@@ -50,7 +35,7 @@ void ReadImageOnDemand(int fd) {
 }
 
 void StopReadingOnDemand() {
-  if (g_source.fd >= 0) ::close(g_source.fd);
+  korimo::fileio::Close(g_source.fd);
   g_source.fd = -1;
   g_source.data = nullptr;
   g_source.size = 0;
@@ -76,7 +61,7 @@ void RequireImageBytes(std::size_t begin, std::size_t end) {
     while (e <= last && !g_source.present[e]) ++e;
     const std::size_t from = b * kBlock;
     const std::size_t to = std::min(e * kBlock, g_source.size);
-    if (!ReadAt(g_source.fd, ImageBytes.data() + from, to - from, from)) throw ImageReadFailure();
+    if (!korimo::fileio::ReadExactlyAt(g_source.fd, ImageBytes.data() + from, to - from, from)) throw ImageReadFailure();
     std::fill(g_source.present.begin() + static_cast<std::ptrdiff_t>(b),
               g_source.present.begin() + static_cast<std::ptrdiff_t>(e), true);
     g_source.bytesRead += to - from;

@@ -66,6 +66,19 @@ void Close(int fd) {
   if (fd >= 0) ::close(fd);
 }
 
+bool ReadExactlyAt(int fd, void* buffer, std::size_t size, std::size_t offset) {
+  auto* to = static_cast<char*>(buffer);
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, to, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    to += n;
+    offset += static_cast<std::size_t>(n);
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);

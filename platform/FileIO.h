@@ -25,6 +25,9 @@ std::optional<std::size_t> FileLength(int fd);
 // Reads up to `size` bytes from the current position, retrying short reads.
 // Returns the number read (less at end of file), or -1 on an I/O error.
 long long ReadUpTo(int fd, void* buffer, std::size_t size);
+// Reads exactly `size` bytes at `offset` without moving the position; false
+// on an I/O error or when the file ends first.
+bool ReadExactlyAt(int fd, void* buffer, std::size_t size, std::size_t offset);
 void Close(int fd);
 
 // Retries short writes and interrupted calls; false on the first real error.
