@@ -11,8 +11,7 @@
 
 #include <SDL.h>
 
-#include <filesystem>
-#include <system_error>
+#include "platform/FileIO.h"
 
 namespace korimo::sound {
 
@@ -96,17 +95,19 @@ struct DecodedWav {
   }
 };
 
-// Reads and decodes the file. SDL takes the path as UTF-8 and honours the
-// RIFF chunk size, so bytes after the WAV (the rest of an extracted sound
-// area) are never read as sound.
+// Reads and decodes the file. The file layer opens it without waiting and
+// takes regular files only (a FIFO or a device put under the name would
+// block the window), in one open, so nothing can be swapped in between a
+// check and the read. SDL honours the RIFF chunk size, so bytes after the
+// WAV (the rest of an extracted sound area) are never played as sound.
 bool Decode(const std::string& path, DecodedWav& wav) {
-  // Only regular files: opening a FIFO or a device would block the caller.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
-  if (!file) return false;
-  // freesrc = 1: SDL closes the file whether decoding succeeds or not.
-  return SDL_LoadWAV_RW(file, 1, &wav.format, &wav.samples, &wav.length) != nullptr;
+  // Every file the format can describe fits: sizes are 32-bit signed.
+  const fileio::WholeFile file = fileio::ReadWholeFile(path, 0x7FFFFFFF);
+  if (file.status != fileio::WholeFile::Status::Read) return false;
+  SDL_RWops* memory = SDL_RWFromConstMem(file.bytes.data(), static_cast<int>(file.bytes.size()));
+  if (!memory) return false;
+  // freesrc = 1: SDL closes the stream whether decoding succeeds or not.
+  return SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) != nullptr;
 }
 
 }  // namespace
