@@ -1,8 +1,9 @@
-// korimo-cli's own directory for "temp.wav": extraction always writes that
-// fixed name, and a shared directory would let two runs (or the window)
-// overwrite each other's file. The directory is made with mkdtemp and removed
-// with its contents when the command ends, also when it is interrupted by
-// SIGINT, SIGTERM, SIGHUP or SIGPIPE.
+// korimo-cli's own temporary directory. TempDir points there, so the fixed
+// name "temp.wav" of this run can never meet the window's file or another
+// run's (the CLI's extraction keeps the sound in memory and writes none).
+// The directory is made with mkdtemp and removed with its contents when the
+// command ends, also when SIGINT, SIGTERM, SIGHUP or SIGPIPE ends it (the
+// file layer's stop cleanup).
 #pragma once
 
 #include <string>
@@ -25,6 +26,7 @@ class PrivateTempDir {
 
  private:
   std::string path_;
+  std::string folder_;  // path_ without its final "/"
 };
 
 }  // namespace korimo::cli

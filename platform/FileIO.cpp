@@ -154,20 +154,21 @@ std::optional<FileIdentity> IdentifyRegularFile(const std::string& path) {
 
 namespace {
 
-// ---- Removing named pending files when the process is stopped ---------------
+// ---- Removing names when the process is stopped -----------------------------
 //
-// A pending file that has a name is noted here until it is renamed over its
-// target or removed, so that SIGINT, SIGTERM and SIGHUP, when they end the
-// process, remove it first. The handler only reads this fixed table and
-// calls unlink(), sigaction() and raise(), all safe inside a signal handler.
-// A signal the program handles or ignores itself is left to it: the process
-// goes on, and so does the save.
+// A name noted here (a pending file not yet renamed over its target, a
+// private temporary folder) is removed when SIGINT, SIGTERM, SIGHUP or
+// SIGPIPE ends the process: files first, then folders. The handler only reads
+// this fixed table and calls unlink(), rmdir(), sigaction() and raise(), all
+// safe inside a signal handler. A signal the program handles or ignores
+// itself is left to it: the process goes on.
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 constexpr int kNamedSlots = 16;
 
 struct NamedSlot {
   std::atomic<bool> used{false};
+  bool folder = false;
   char path[PATH_MAX] = {};
 };
 NamedSlot g_named[kNamedSlots];
@@ -175,7 +176,9 @@ std::mutex g_namedLock;  // guards taking and giving back slots, never the handl
 
 void RemoveNamedAndStop(int sig) {
   for (auto& slot : g_named)
-    if (slot.used.load(std::memory_order_acquire)) ::unlink(slot.path);
+    if (slot.used.load(std::memory_order_acquire) && !slot.folder) ::unlink(slot.path);
+  for (auto& slot : g_named)
+    if (slot.used.load(std::memory_order_acquire) && slot.folder) ::rmdir(slot.path);
   // The default action then ends the process as the signal would have: the
   // signal is blocked while this handler runs and arrives again once it returns.
   struct sigaction byDefault {};
@@ -218,27 +221,6 @@ class StopSignalsHeld {
  private:
   sigset_t previous_;
 };
-
-void NoteNamed(const std::string& path) {
-  if (path.size() >= PATH_MAX) return;
-  InstallStopHandlers();
-  std::lock_guard<std::mutex> lock(g_namedLock);
-  for (auto& slot : g_named) {
-    if (slot.used.load(std::memory_order_relaxed)) continue;
-    std::memcpy(slot.path, path.c_str(), path.size() + 1);
-    slot.used.store(true, std::memory_order_release);
-    return;
-  }
-}
-
-void ForgetNamed(const std::string& path) {
-  std::lock_guard<std::mutex> lock(g_namedLock);
-  for (auto& slot : g_named)
-    if (slot.used.load(std::memory_order_relaxed) && path == slot.path) {
-      slot.used.store(false, std::memory_order_release);
-      return;
-    }
-}
 
 // ---- Writing ------------------------------------------------------------------
 
@@ -324,7 +306,7 @@ int CreateNamed(const std::string& folder, std::string& name) {
     StopSignalsHeld held;
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      NoteNamed(candidate);
+      RemoveWhenStopped(candidate);
       name = candidate;
       return fd;
     }
@@ -340,7 +322,7 @@ bool NameUnnamed(int fd, const std::string& folder, std::string& name) {
     const std::string candidate = PendingName(folder);
     StopSignalsHeld held;
     if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      NoteNamed(candidate);
+      RemoveWhenStopped(candidate);
       name = candidate;
       return true;
     }
@@ -361,6 +343,28 @@ bool SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+void RemoveWhenStopped(const std::string& path, bool folder) {
+  if (path.size() >= PATH_MAX) return;
+  InstallStopHandlers();
+  std::lock_guard<std::mutex> lock(g_namedLock);
+  for (auto& slot : g_named) {
+    if (slot.used.load(std::memory_order_relaxed)) continue;
+    slot.folder = folder;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return;
+  }
+}
+
+void KeepWhenStopped(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_namedLock);
+  for (auto& slot : g_named)
+    if (slot.used.load(std::memory_order_relaxed) && path == slot.path) {
+      slot.used.store(false, std::memory_order_release);
+      return;
+    }
+}
+
 PendingFile::~PendingFile() { Discard(); }
 
 void PendingFile::Discard() {
@@ -368,7 +372,7 @@ void PendingFile::Discard() {
   fd_ = -1;
   if (!named_.empty()) {
     ::unlink(named_.c_str());
-    ForgetNamed(named_);
+    KeepWhenStopped(named_);
   }
   named_.clear();
   inPlace_ = false;
@@ -460,7 +464,7 @@ bool PendingFile::Commit() {
     Discard();
     return false;
   }
-  ForgetNamed(named_);
+  KeepWhenStopped(named_);
   named_.clear();
   return SyncFolder(folder_);
 }

@@ -65,6 +65,14 @@ bool CreateExclusive(const std::string& path, const std::uint8_t* data, std::siz
 // link and without waiting on a FIFO or device; nothing for anything else.
 std::optional<FileIdentity> IdentifyRegularFile(const std::string& path);
 
+// Names removed when SIGINT, SIGTERM, SIGHUP or SIGPIPE ends the process
+// (files first, then folders, which must be empty by then), until they are
+// kept again. Where the program handles or ignores a signal itself, that
+// signal is left to it. The pending files below use this; so does
+// korimo-cli's private temporary folder.
+void RemoveWhenStopped(const std::string& path, bool folder = false);
+void KeepWhenStopped(const std::string& path);
+
 // A new file written beside its target, not yet in place. Commit() moves it
 // over the target; destroying it uncommitted removes it, so a command that
 // stops halfway leaves the target as it was. Several pending files let a

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/FileIO.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"
@@ -88,6 +89,32 @@ INSTANTIATE_TEST_SUITE_P(Signals, SaveStoppedBySignal,
                                            StopCase{"TerminateWithoutUnnamedFiles", SIGTERM, false},
                                            StopCase{"HangUpWithoutUnnamedFiles", SIGHUP, false}),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// A private folder noted for removal goes with its contents when a signal
+// ends the process, and stays once it is kept again.
+TEST_F(SaveInterruptionTest, NotedFolderGoesWithTheProcess) {
+  const std::string scratch = tmp / "scratch";
+  const int status = RunInChild([&] {
+    ::mkdir(scratch.c_str(), 0700);
+    WriteFile(scratch + "/temp.wav", Bytes(10, 1));
+    fileio::RemoveWhenStopped(scratch + "/temp.wav");
+    fileio::RemoveWhenStopped(scratch, /*folder=*/true);
+    ::raise(SIGPIPE);
+    return 0;
+  });
+  EXPECT_EQ(status, 128 + SIGPIPE);
+  EXPECT_FALSE(fs::exists(scratch));
+
+  const int kept = RunInChild([&] {
+    ::mkdir(scratch.c_str(), 0700);
+    fileio::RemoveWhenStopped(scratch, /*folder=*/true);
+    fileio::KeepWhenStopped(scratch);
+    ::raise(SIGTERM);
+    return 0;
+  });
+  EXPECT_EQ(kept, 128 + SIGTERM);
+  EXPECT_TRUE(fs::exists(scratch));
+}
 
 }  // namespace
 }  // namespace korimo::test
