@@ -150,6 +150,11 @@ int KeyCharOf(const QKeyEvent& event) {
   return code == 0x7f ? 0 : code;
 }
 
+bool IsCaretMovementKey(int keyCode) {
+  constexpr int kPageUp = 33, kPageDown = 34, kLeft = 37, kDown = 40;
+  return keyCode == kPageUp || keyCode == kPageDown || (keyCode >= kLeft && keyCode <= kDown);
+}
+
 int ShiftStateOf(const QKeyEvent& event) {
   const Qt::KeyboardModifiers m = event.modifiers();
   return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0);

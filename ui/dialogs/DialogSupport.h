@@ -46,6 +46,9 @@ int VirtualKeyOf(const QKeyEvent& event);
 // The character code the key types (13 for Enter, 8 for Backspace, the UTF-16
 // code of a printable character), or 0 when it types none.
 int KeyCharOf(const QKeyEvent& event);
+// Page Up, Page Down and the four arrows: the keys a display-only text box
+// lets through to move the caret (Home, End and every editing key are not).
+bool IsCaretMovementKey(int keyCode);
 // Shift 1, Ctrl 2, Alt 4, as the KeyDown handlers receive them.
 int ShiftStateOf(const QKeyEvent& event);
 

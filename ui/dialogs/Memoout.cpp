@@ -14,9 +14,6 @@ constexpr char kCaption[] = "メモ表示";
 constexpr char kLabel1Caption[] = "メモ";
 constexpr char kOkCaption[] = "OK";
 
-// The keys that move through the memo: Page Up, Page Down and the arrows.
-bool IsMovementKey(int keyCode) { return keyCode == 33 || keyCode == 34 || (keyCode >= 37 && keyCode <= 40); }
-
 }  // namespace
 
 Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeCloses=*/false) {
@@ -61,7 +58,7 @@ void Memoout::Command1_Click() { hide(); }
 
 void Memoout::Text1_KeyDown(int& keyCode, int /*shift*/) {
   // Home, End and Delete are among the keys dropped here.
-  if (!IsMovementKey(keyCode)) keyCode = 0;
+  if (!IsCaretMovementKey(keyCode)) keyCode = 0;
 }
 
 void Memoout::Text1_KeyPress(int& keyAscii) {

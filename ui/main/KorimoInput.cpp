@@ -15,18 +15,6 @@ namespace korimo::ui {
 
 using commands::IgnoringErrors;
 
-namespace {
-
-// Windows virtual-key codes the text-field filter lets through.
-constexpr int kVkPageUp = 33;
-constexpr int kVkPageDown = 34;
-constexpr int kVkLeft = 37;
-constexpr int kVkUp = 38;
-constexpr int kVkRight = 39;
-constexpr int kVkDown = 40;
-
-}  // namespace
-
 // ---- Keyboard ---------------------------------------------------------------
 
 void KorimoMain::Form_KeyDown(int& keyCode, int /*shift*/) { keyCode = 0; }
@@ -35,17 +23,7 @@ void KorimoMain::Form_KeyPress(int& keyAscii) { keyAscii = 0; }
 // The three fields are display-only: the caret and the selection may move
 // with the arrow and page keys, nothing else gets through.
 void KorimoMain::FilterTextKeyDown(int& keyCode) {
-  switch (keyCode) {
-    case kVkPageUp:
-    case kVkPageDown:
-    case kVkLeft:
-    case kVkUp:
-    case kVkRight:
-    case kVkDown:
-      return;
-    default:
-      keyCode = 0;
-  }
+  if (!IsCaretMovementKey(keyCode)) keyCode = 0;
 }
 
 void KorimoMain::Text1_KeyDown(int& keyCode, int /*shift*/) { FilterTextKeyDown(keyCode); }
