@@ -24,6 +24,10 @@ struct ZeroPageAllocator {
   using value_type = T;
   // Blocks from this size on are mapped directly (and unmapped when freed).
   static constexpr std::size_t kMapFrom = 256 * 1024;
+  // Blocks from this size on start at a 2 MB boundary, so that a huge-page
+  // request (PrefaultLargeBuffer) covers all of them rather than leaving two
+  // ends of small pages, which cost far more to fault in per byte.
+  static constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 
   ZeroPageAllocator() = default;
   template <class U>
@@ -32,6 +36,7 @@ struct ZeroPageAllocator {
   T* allocate(std::size_t n) {
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
     const std::size_t bytes = n * sizeof(T);
+    if (bytes >= kHugePage) return static_cast<T*>(MapAligned(bytes));
     if (bytes >= kMapFrom) {
       void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (p == MAP_FAILED) throw std::bad_alloc();
@@ -64,6 +69,23 @@ struct ZeroPageAllocator {
   bool operator==(const ZeroPageAllocator<U>&) const noexcept {
     return true;
   }
+
+ private:
+  // `bytes` of fresh pages at a huge-page boundary: a larger mapping is made
+  // and the slack before and after the aligned block is given back.
+  static void* MapAligned(std::size_t bytes) {
+    constexpr std::size_t kPage = 4096;
+    if (bytes > static_cast<std::size_t>(-1) - 2 * kHugePage) throw std::bad_alloc();
+    const std::size_t mapped = bytes + kHugePage;
+    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    const auto base = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t start = (base + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
+    const std::uintptr_t end = start + ((bytes + kPage - 1) & ~(kPage - 1));
+    if (start > base) ::munmap(p, start - base);
+    if (base + mapped > end) ::munmap(reinterpret_cast<void*>(end), base + mapped - end);
+    return reinterpret_cast<void*>(start);
+  }
 };
 
 // A byte array with the interface of std::vector. New elements are always 0:
@@ -89,6 +111,20 @@ class ByteArray : public std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_
     ByteArray fresh;
     fresh.Base::resize(size);  // fresh pages: default insertion writes nothing
     return fresh;
+  }
+
+  // Room for `size` bytes that the caller overwrites at once. An array that
+  // already has about that much memory keeps it, so reading one picture after
+  // another does not fault in fresh pages each time; its bytes are then stale
+  // until overwritten. Otherwise the old memory is freed first and fresh zero
+  // pages follow.
+  void ResizeForOverwrite(std::size_t size) {
+    if (size <= capacity() && size >= capacity() / 2) {
+      Base::resize(size);  // default insertion: the old bytes stay in place
+      return;
+    }
+    ByteArray().swap(*this);
+    *this = Zeroed(size);
   }
 
   void resize(size_type n) { Base::resize(n, 0); }

@@ -55,9 +55,11 @@ ImageReading g_reading = ImageReading::Whole;
 // bytes: read whole, or left to be read on demand (the header's block read
 // now, to check it against the probe). False on a read failure.
 bool ReadPicture(InputSource& source, std::size_t length) {
-  ImageBytes = ByteArray::Zeroed(length);
   const int own = g_reading == ImageReading::OnDemand ? source.Duplicate() : -1;
   if (own >= 0) {
+    // Bytes never read must be zero: fresh pages only.
+    ByteArray().swap(ImageBytes);
+    ImageBytes = ByteArray::Zeroed(length);
     ReadImageOnDemand(own);
     try {
       RequireImageBytes(0, kBmpProbeSize);
@@ -66,6 +68,9 @@ bool ReadPicture(InputSource& source, std::size_t length) {
     }
     return true;
   }
+  // Every byte is read over: the previous picture's memory serves again when
+  // it is about the size.
+  ImageBytes.ResizeForOverwrite(length);
   PrefaultLargeBuffer(ImageBytes.data(), ImageBytes.size());
   return source.Read(ImageBytes.data(), length) == static_cast<long long>(length);
 }
@@ -118,7 +123,6 @@ void LoadImageFrom(InputSource& source) {
     if (length && *length >= firstLength) {
       try {
         StopReadingOnDemand();
-        ByteArray().swap(ImageBytes);  // free the old image before the new one arrives
         readOk = ReadPicture(source, *length) &&
                  (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kBmpProbeSize, firstLength)) == 0);
       } catch (const std::bad_alloc&) {

@@ -103,6 +103,25 @@ TEST_P(NegativeSoundArea, KeepsImageLoaded) {
 const NegativeAreaCase kNegativeAreas[] = {{"DataSizeZero", 0, -11}, {"DataSize83", 83, -1}};
 INSTANTIATE_TEST_SUITE_P(DataSizes, NegativeSoundArea, ::testing::ValuesIn(kNegativeAreas), ByLabel{});
 
+// The window keeps the previous picture's memory for the next one of about
+// the same size: nothing of the previous picture (or of a synthesis into it)
+// may show through, whether the next one is smaller, equal or much smaller.
+TEST_F(BmpLoadTest, EachPictureReplacesEveryByteOfThePreviousOne) {
+  const Bytes large = MakeBmp(1000, 800);  // 2.4 MB: mapped memory
+  const Bytes smaller = MakeBmp(700, 800);
+  LoadImage(large);
+  LoadSound(MakeWav(40000));
+  Synthesize();
+  ASSERT_EQ(kc::OperationFailed, 0);
+  ASSERT_NE(kc::ImageBytes, large);
+  for (const Bytes* next : {&smaller, &large, &kGood}) {
+    LoadImage(*next);
+    EXPECT_EQ(kc::ImageBytes, *next);
+    EXPECT_EQ(kc::ImageFileSize, static_cast<kc::Long>(next->size()));
+    EXPECT_EQ(kc::SoundBytes, Bytes(kc::SoundAreaSize + 1, 0));
+  }
+}
+
 struct RejectedCase {
   const char* label;
   Bytes file;

@@ -3,6 +3,7 @@
 // that cannot give the bytes any more ends.
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -42,7 +43,10 @@ class OnDemandTest : public EngineTest {
   Bytes Carrier(int soundBytes) {
     wav = MakeWav(soundBytes / 2);
     area = Concat(wav, MemoRecord(Ansi("メモ")));
-    return BuildCarrier(MakeBmp(1000, 1000), {.area = area, .soundSize = static_cast<std::uint32_t>(wav.size())});
+    CarrierSpec carrier;
+    carrier.area = area;
+    carrier.soundSize = static_cast<std::uint32_t>(wav.size());
+    return BuildCarrier(MakeBmp(1000, 1000), carrier);
   }
 
   Bytes wav;
@@ -83,6 +87,20 @@ TEST_F(OnDemandTest, TakesOnlyTheBlocksOfTheSoundAndTheMemo) {
   EXPECT_LE(kc::ImageBytesReadOnDemand(), 16u * 1024);
 }
 
+// A picture read on demand holds only what was read: the rest is zero, never
+// the bytes of the picture loaded before it.
+TEST_F(OnDemandTest, HoldsNothingOfThePreviousPicture) {
+  const Bytes large = MakeBmp(1000, 800);
+  const Bytes smaller = MakeBmp(700, 800);
+  kc::SetImageReading(kc::ImageReading::Whole);
+  LoadImage(large);
+  kc::SetImageReading(kc::ImageReading::OnDemand);
+  LoadImage(smaller);
+  ASSERT_EQ(kc::ImageBytes.size(), smaller.size());
+  EXPECT_EQ(std::count(kc::ImageBytes.begin() + 4096, kc::ImageBytes.end(), 0),
+            static_cast<std::ptrdiff_t>(smaller.size() - 4096));
+}
+
 TEST_F(OnDemandTest, AFileCutShortAfterTheLoadIsAReadFailure) {
   const std::string path = Put("carrier.bmp", Carrier(20000));
   LoadImage(path);
@@ -117,14 +135,18 @@ TEST_F(OnDemandTest, AreasThatAreNeverWrittenCostNoMemory) {
     EXPECT_EQ(kc::SoundAreaSize, 268435445);
     EXPECT_EQ(kc::SoundBytes.size(), 268435446u);
     EXPECT_EQ(kc::SoundBytes[268435445], 0);
-    if (!kAddressSanitizer) EXPECT_LT(Resident(), before + 16 * kMiB);
+    if (!kAddressSanitizer) {
+      EXPECT_LT(Resident(), before + 16 * kMiB);
+    }
   }
   // Re-dimensioning a large area again gives zeros without writing them.
   kc::SoundBytes[1000] = 7;
   const std::size_t before = Resident();
   kc::Redim(kc::SoundBytes, 200 * kMiB);
   EXPECT_EQ(kc::SoundBytes[1000], 0);
-  if (!kAddressSanitizer) EXPECT_LT(Resident(), before + 16 * kMiB);
+  if (!kAddressSanitizer) {
+    EXPECT_LT(Resident(), before + 16 * kMiB);
+  }
 }
 
 }  // namespace
