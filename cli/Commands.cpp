@@ -195,6 +195,9 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
     if (!memo) return kRefused;
   }
 
+  // The picture is read as the embedding needs it and written out part by
+  // part, so it is never in memory whole.
+  SetImageReading(ImageReading::OnDemand);
   const int before = console.MessagesShown();
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
 

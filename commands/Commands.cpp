@@ -101,11 +101,24 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
   if (!RequestPassword()) return SynthesisOutcome::Cancelled;
 
+  // A picture read on demand that cannot give a part it holds any more ends
+  // the synthesis as a read failure; what was embedded so far is never saved.
   bool ready = false;
-  IgnoringErrors([&] { ready = PrepareImageForSynthesis(); });
-  if (!ready) return SynthesisOutcome::Refused;
-  IgnoringErrors([] { SynthesizeSound(); });
-  if (OperationFailed != 0) return SynthesisOutcome::Refused;
+  bool unreadable = false;
+  IgnoringErrors([&] {
+    try {
+      ready = PrepareImageForSynthesis();
+      if (ready) SynthesizeSound();
+    } catch (const ImageReadFailure&) {
+      unreadable = true;
+    }
+  });
+  if (unreadable) {
+    platform::Notify(msg::kCannotLoad);
+    OperationFailed = 1;
+    return SynthesisOutcome::Refused;
+  }
+  if (!ready || OperationFailed != 0) return SynthesisOutcome::Refused;
 
   Synthesized = 1;
   // The next "音声＆メモ再生" takes the sound out of the new carrier.

@@ -117,8 +117,13 @@ inline Byte Gather(std::uint64_t w) {
 // the scalar word loops handle the remainder and every other CPU.
 
 void EmbedBytes(std::size_t base, const Byte* data, std::size_t count) {
+  // A picture read on demand may take a long field later, part by part.
+  if (DeferEmbedding(base, data, count)) return;
   RequireImageBytes(base, base + 8 * count);
-  Byte* p = ImageBytes.data() + base;
+  EmbedInto(ImageBytes.data() + base, data, count);
+}
+
+void EmbedInto(Byte* p, const Byte* data, std::size_t count) {
   std::size_t k = 0;
 #if defined(__SSE2__)
   // Each data byte is broadcast to eight lanes; lane i keeps only data bit

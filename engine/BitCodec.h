@@ -26,6 +26,8 @@ Long ReadSizeField();
 // Both are bit-for-bit equal to EmbedByte / ExtractByte per byte; the caller
 // guarantees base + 8 * count <= ImageBytes.size().
 void EmbedBytes(std::size_t base, const Byte* data, std::size_t count);
+// The same into any carrier bytes: data byte k into p[8k .. 8k + 7].
+void EmbedInto(Byte* p, const Byte* data, std::size_t count);
 void ExtractBytes(std::size_t base, Byte* data, std::size_t count);
 // One data byte at `base`, bounds-checked (raises a subscript error).
 void EmbedByteAt(std::size_t base, Byte data);

@@ -1,9 +1,11 @@
 #include "engine/ImageSource.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 #include <vector>
 
-#include "engine/Korimocom.h"
+#include "engine/BitCodec.h"
 #include "platform/FileIO.h"
 
 namespace Korimocom {
@@ -11,6 +13,20 @@ namespace Korimocom {
 namespace {
 
 constexpr std::size_t kBlock = 4 * 1024;
+// Fields covering fewer image bytes are embedded at once.
+constexpr std::size_t kDeferFrom = 1024 * 1024;
+// WriteImageBytes brings unread blocks in through a buffer of this size: small
+// enough to stay in the processor's cache from the read through the embedding
+// to the write, large enough that the calls cost nothing.
+constexpr std::size_t kStreamPart = 1024 * 1024;
+
+// A field embedded later, block by block.
+struct Deferred {
+  bool active = false;
+  std::size_t base = 0;   // image index of data byte 0
+  std::size_t count = 0;  // data bytes
+  std::vector<Byte> head;  // the data up to its last non-zero byte; the rest are 0
+};
 
 struct Source {
   int fd = -1;
@@ -19,9 +35,68 @@ struct Source {
   std::size_t size = 0;
   std::vector<bool> present;  // per block
   std::size_t bytesRead = 0;
+  Deferred deferred;
 };
 
 Source g_source;
+
+bool SourceOpen() {
+  if (g_source.fd < 0) return false;
+  if (ImageBytes.data() != g_source.data || ImageBytes.size() != g_source.size) {
+    StopReadingOnDemand();
+    return false;
+  }
+  return true;
+}
+
+// Embeds the deferred field into `dst`, which holds image bytes [from, to).
+// Groups of eight that the range cuts get their bits one by one.
+void ApplyDeferred(Byte* dst, std::size_t from, std::size_t to) {
+  const Deferred& d = g_source.deferred;
+  if (!d.active) return;
+  const std::size_t lo = std::max(from, d.base);
+  const std::size_t hi = std::min(to, d.base + 8 * d.count);
+  if (lo >= hi) return;
+  const auto dataByte = [&d](std::size_t k) -> Byte { return k < d.head.size() ? d.head[k] : 0; };
+  const auto oneBit = [&](std::size_t i) {
+    const std::size_t offset = i - d.base;
+    const Byte bit = static_cast<Byte>((dataByte(offset / 8) >> (7 - offset % 8)) & 1);
+    dst[i - from] = static_cast<Byte>((dst[i - from] & 0xFE) | bit);
+  };
+  // Whole groups k in [first, last).
+  const std::size_t first = (lo - d.base + 7) / 8;
+  const std::size_t last = std::max(first, (hi - d.base) / 8);
+  const std::size_t wholeFrom = std::min(hi, d.base + 8 * first);
+  const std::size_t wholeTo = std::max(wholeFrom, d.base + 8 * last);
+  for (std::size_t i = lo; i < wholeFrom; ++i) oneBit(i);
+  static const Byte kZeros[4096] = {};
+  for (std::size_t k = first; k < last;) {
+    const Byte* src = kZeros;
+    std::size_t n = std::min(last - k, sizeof kZeros);
+    if (k < d.head.size()) {
+      src = d.head.data() + k;
+      n = std::min(last, d.head.size()) - k;
+    }
+    EmbedInto(dst + (d.base + 8 * k - from), src, n);
+    k += n;
+  }
+  for (std::size_t i = wholeTo; i < hi; ++i) oneBit(i);
+}
+
+// Length of `data` up to and including its last non-zero byte. Checked a page
+// at a time from the end: a sound area is mostly trailing zeros in pages
+// that were never written.
+std::size_t UsedLength(const Byte* data, std::size_t count) {
+  static const Byte kZeros[kBlock] = {};
+  std::size_t used = count;
+  while (used > 0) {
+    const std::size_t start = used > kBlock ? used - kBlock : 0;
+    if (std::memcmp(data + start, kZeros, used - start) != 0) break;
+    used = start;
+  }
+  while (used > 0 && data[used - 1] == 0) --used;
+  return used;
+}
 
 }  // namespace
 
@@ -40,14 +115,11 @@ void StopReadingOnDemand() {
   g_source.data = nullptr;
   g_source.size = 0;
   g_source.present.clear();
+  g_source.deferred = Deferred{};
 }
 
 void RequireImageBytes(std::size_t begin, std::size_t end) {
-  if (g_source.fd < 0) return;
-  if (ImageBytes.data() != g_source.data || ImageBytes.size() != g_source.size) {
-    StopReadingOnDemand();
-    return;
-  }
+  if (!SourceOpen()) return;
   end = std::min(end, g_source.size);
   if (begin >= end) return;
   const std::size_t last = (end - 1) / kBlock;
@@ -62,6 +134,7 @@ void RequireImageBytes(std::size_t begin, std::size_t end) {
     const std::size_t from = b * kBlock;
     const std::size_t to = std::min(e * kBlock, g_source.size);
     if (!korimo::fileio::ReadExactlyAt(g_source.fd, ImageBytes.data() + from, to - from, from)) throw ImageReadFailure();
+    ApplyDeferred(ImageBytes.data() + from, from, to);
     std::fill(g_source.present.begin() + static_cast<std::ptrdiff_t>(b),
               g_source.present.begin() + static_cast<std::ptrdiff_t>(e), true);
     g_source.bytesRead += to - from;
@@ -70,6 +143,53 @@ void RequireImageBytes(std::size_t begin, std::size_t end) {
 }
 
 void RequireAllImageBytes() { RequireImageBytes(0, ImageBytes.size()); }
+
+bool DeferEmbedding(std::size_t base, const Byte* data, std::size_t count) {
+  if (count < kDeferFrom / 8 || !SourceOpen() || g_source.deferred.active) return false;
+  if (base > g_source.size || count > (g_source.size - base) / 8) return false;
+  Deferred deferred;
+  try {
+    deferred.head.assign(data, data + UsedLength(data, count));
+  } catch (const std::bad_alloc&) {
+    return false;  // embedded at once instead
+  }
+  deferred.active = true;
+  deferred.base = base;
+  deferred.count = count;
+  g_source.deferred = std::move(deferred);
+  // Blocks already in memory take the field now; the others as they are read.
+  const std::size_t end = base + 8 * count;
+  for (std::size_t b = base / kBlock; b * kBlock < end; ++b) {
+    if (!g_source.present[b]) continue;
+    const std::size_t from = b * kBlock;
+    const std::size_t to = std::min(from + kBlock, g_source.size);
+    ApplyDeferred(ImageBytes.data() + from, from, to);
+  }
+  return true;
+}
+
+bool WriteImageBytes(const std::function<bool(const Byte*, std::size_t)>& write) {
+  if (!SourceOpen()) return write(ImageBytes.data(), ImageBytes.size());
+  std::vector<Byte> part;
+  const std::size_t blocks = g_source.present.size();
+  for (std::size_t b = 0; b < blocks;) {
+    const bool present = g_source.present[b];
+    std::size_t e = b + 1;
+    while (e < blocks && g_source.present[e] == present && (present || (e - b) * kBlock < kStreamPart)) ++e;
+    const std::size_t from = b * kBlock;
+    const std::size_t to = std::min(e * kBlock, g_source.size);
+    if (present) {
+      if (!write(ImageBytes.data() + from, to - from)) return false;
+    } else {
+      part.resize(to - from);
+      if (!korimo::fileio::ReadExactlyAt(g_source.fd, part.data(), to - from, from)) throw ImageReadFailure();
+      ApplyDeferred(part.data(), from, to);
+      if (!write(part.data(), to - from)) return false;
+    }
+    b = e;
+  }
+  return true;
+}
 
 std::size_t ImageBytesReadOnDemand() { return g_source.fd >= 0 ? g_source.bytesRead : 0; }
 

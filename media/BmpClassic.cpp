@@ -53,15 +53,22 @@ struct Masks {
 // set some of them; an opaque 255 looks the same to every reader.
 constexpr std::uint8_t kOpaque = 0xFF;
 
+bool IsClassic(const BmpHeader& in) {
+  return in.headerSize == kBmpInfoHeaderSize && in.compression == kBmpUncompressed &&
+         in.dataOffset == kBmpClassicHeadersEnd;
+}
+
 }  // namespace
+
+bool HasClassicLayout(std::span<const std::uint8_t> b) {
+  return b.size() >= kBmpClassicHeadersEnd && IsClassic(ParseBmpHeader(b));
+}
 
 std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> b) {
   const BmpHeader in = ParseBmpHeader(b);
   if (!in.signature || b.size() < kBmpClassicHeadersEnd) return std::nullopt;
   // The common case, and the one that must cost nothing: already classic.
-  if (in.headerSize == kBmpInfoHeaderSize && in.compression == kBmpUncompressed &&
-      in.dataOffset == kBmpClassicHeadersEnd)
-    return std::nullopt;
+  if (IsClassic(in)) return std::nullopt;
 
   if (std::find(kKnownHeaders.begin(), kKnownHeaders.end(), in.headerSize) == kKnownHeaders.end())
     return std::nullopt;

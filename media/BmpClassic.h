@@ -29,5 +29,8 @@ namespace korimo::media {
 // the end of the file): such a file is used as it is.
 // The result is a working-set array, so that it can take the place of ImageBytes.
 std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> file);
+// True when ClassicLayoutOf has nothing to do because the file already has the
+// classic layout; decided from the headers alone.
+bool HasClassicLayout(std::span<const std::uint8_t> file);
 
 }  // namespace korimo::media

@@ -13,14 +13,16 @@ void SaveImageData(const std::string& path) {
     korimo::platform::Notify(korimo::msg::kNoImageToSave);
     return;
   }
-  // A picture read on demand is completed first.
-  try {
-    RequireAllImageBytes();
-  } catch (const ImageReadFailure&) {
-    korimo::platform::Notify(korimo::msg::kCannotSave);
-    return;
-  }
-  if (korimo::fileio::WriteFileAtomically(path, ImageBytes.data(), ImageBytes.size()))
+  // A picture read on demand goes out part by part, the parts not in memory
+  // straight from its file; one that cannot be read any more is not saved.
+  const korimo::fileio::Producer picture = [](const korimo::fileio::PartWriter& write) {
+    try {
+      return WriteImageBytes(write);
+    } catch (const ImageReadFailure&) {
+      return false;
+    }
+  };
+  if (korimo::fileio::WriteFileAtomically(path, ImageBytes.size(), picture))
     ImageSaved = 1;
   else
     korimo::platform::Notify(korimo::msg::kCannotSave);

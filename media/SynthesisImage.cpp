@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/Synthesis.h"
@@ -12,6 +13,9 @@ namespace Korimocom {
 
 bool PrepareImageForSynthesis() {
   if (!CanSynthesize()) return true;
+  // A rewrite reads every pixel: a picture read on demand is brought in
+  // whole first (this may throw ImageReadFailure).
+  if (!korimo::media::HasClassicLayout(ImageBytes)) RequireAllImageBytes();
   std::optional<ByteArray> classic;
   try {
     classic = korimo::media::ClassicLayoutOf(ImageBytes);

@@ -227,18 +227,54 @@ class StopSignalsHeld {
 // Writes in slices and asks the system to start writing each slice to disk
 // at once, so that the disk works while the next slice is copied and the
 // final fsync waits only for the tail instead of the whole file.
-bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
-  constexpr std::size_t kSlice = 4 * 1024 * 1024;
+constexpr std::size_t kSyncSlice = 4 * 1024 * 1024;
+
+// Writes `size` bytes that belong at file offset `at` (the current position),
+// asking for write-back of each slice as it is written.
+bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size, std::size_t at = 0) {
   for (std::size_t done = 0; done < size;) {
-    const std::size_t n = std::min(kSlice, size - done);
+    const std::size_t n = std::min(kSyncSlice, size - done);
     if (!WriteAll(fd, data + done, n)) return false;
 #if defined(SYNC_FILE_RANGE_WRITE)
     // Only a hint; a write-back error still surfaces in the fsync.
-    ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd, static_cast<off_t>(at + done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
 #endif
     done += n;
   }
   return true;
+}
+
+// Writes what `produce` hands over, as WriteAndSync does; true when it gave
+// exactly `size` bytes.
+bool WriteProduced(int fd, std::size_t size, const Producer& produce) {
+  std::size_t done = 0;
+  const bool ok = produce([&](const std::uint8_t* data, std::size_t n) {
+    if (n > size - done) return false;
+    for (std::size_t part = 0; part < n;) {
+      const std::size_t k = std::min(kSyncSlice, n - part);
+      if (!WriteAndSync(fd, data + part, k, done)) return false;
+      part += k;
+      done += k;
+    }
+    return true;
+  });
+  return ok && done == size;
+}
+
+// Gathers what `produce` hands over into `bytes`; true when it gave exactly `size` bytes.
+bool GatherProduced(std::vector<std::uint8_t>& bytes, std::size_t size, const Producer& produce) {
+  bytes.clear();
+  try {
+    bytes.reserve(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const bool ok = produce([&](const std::uint8_t* data, std::size_t n) {
+    if (n > size - bytes.size()) return false;
+    bytes.insert(bytes.end(), data, data + n);
+    return true;
+  });
+  return ok && bytes.size() == size;
 }
 
 // The file a path really names: symbolic links resolved, so the new file is
@@ -378,9 +414,14 @@ void PendingFile::Discard() {
   inPlace_ = false;
   data_ = nullptr;
   size_ = 0;
+  std::vector<std::uint8_t>().swap(gathered_);
 }
 
 bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data, std::size_t size) {
+  return Prepare(requested, size, [data, size](const PartWriter& write) { return write(data, size); });
+}
+
+bool PendingFile::Prepare(const std::string& requested, std::size_t size, const Producer& produce) {
   Discard();
   const std::optional<std::string> resolved = ResolveTarget(requested);
   if (!resolved || resolved->empty() || resolved->back() == '/') return false;
@@ -411,12 +452,18 @@ bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data
     fd_ = ::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd_ < 0) return false;
     inPlace_ = true;
-    data_ = data;
+    // The target is written only by Commit(), and only with bytes known to
+    // be complete.
+    if (!GatherProduced(gathered_, size, produce)) {
+      Discard();
+      return false;
+    }
+    data_ = gathered_.data();
     size_ = size;
     return true;
   }
 
-  bool ok = WriteAndSync(fd, data, size);
+  bool ok = WriteProduced(fd, size, produce);
   // Owner and group first: changing them clears the set-user-ID and
   // set-group-ID bits that the mode then puts back. Where the process may not
   // give the file away, it still keeps the group when it can.
@@ -472,6 +519,11 @@ bool PendingFile::Commit() {
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size) {
   PendingFile file;
   return file.Prepare(path, data, size) && file.Commit();
+}
+
+bool WriteFileAtomically(const std::string& path, std::size_t size, const Producer& produce) {
+  PendingFile file;
+  return file.Prepare(path, size, produce) && file.Commit();
 }
 
 }  // namespace korimo::fileio

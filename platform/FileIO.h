@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korimo::fileio {
 
@@ -73,6 +75,12 @@ std::optional<FileIdentity> IdentifyRegularFile(const std::string& path);
 void RemoveWhenStopped(const std::string& path, bool folder = false);
 void KeepWhenStopped(const std::string& path);
 
+// Bytes handed over in parts, in order: a producer calls `write` for each part
+// and returns false when it cannot give them all (or when `write` fails).
+// It may be run again, and must then give the same bytes.
+using PartWriter = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+using Producer = std::function<bool(const PartWriter& write)>;
+
 // A new file written beside its target, not yet in place. Commit() moves it
 // over the target; destroying it uncommitted removes it, so a command that
 // stops halfway leaves the target as it was. Several pending files let a
@@ -82,8 +90,8 @@ void KeepWhenStopped(const std::string& path);
 // linked in only by Commit(), so a process killed meanwhile leaves nothing
 // behind; a named one is removed on SIGINT, SIGTERM and SIGHUP. When no file
 // can be made in the target's folder (the folder is not writable) but the
-// existing target is, Commit() writes the target in place instead; the bytes
-// passed to Prepare() must then stay valid until Commit().
+// existing target is, Commit() writes the target in place instead, from a
+// copy of the bytes taken by Prepare().
 class PendingFile {
  public:
   PendingFile() = default;
@@ -97,6 +105,12 @@ class PendingFile {
   // not a regular file, and a dangling symbolic link; a symbolic link to an
   // existing file is followed to it.
   bool Prepare(const std::string& target, const std::uint8_t* data, std::size_t size);
+  // The same for `size` bytes that `produce` hands over in parts, so that
+  // they never need to be in memory at once. A producer that fails, or gives
+  // other than `size` bytes, leaves no file and the target as it was. (Where
+  // only the in-place write is possible, the bytes are gathered in memory
+  // first, so that a failing producer cannot leave the target half written.)
+  bool Prepare(const std::string& target, std::size_t size, const Producer& produce);
   // Moves the prepared file over the target and syncs the folder, so that the
   // new name survives a crash.
   bool Commit();
@@ -111,6 +125,7 @@ class PendingFile {
   bool inPlace_ = false;
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
+  std::vector<std::uint8_t> gathered_;  // a producer's bytes, for the in-place write
 };
 
 // Writes `size` bytes to `path` through a pending file, so the target ends up
@@ -118,5 +133,6 @@ class PendingFile {
 // only an in-place write was possible, see PendingFile). The same refusals as
 // PendingFile::Prepare.
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size);
+bool WriteFileAtomically(const std::string& path, std::size_t size, const Producer& produce);
 
 }  // namespace korimo::fileio

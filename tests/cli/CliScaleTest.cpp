@@ -1,5 +1,6 @@
 // korimo-cli on several carriers in one call, on pictures far larger than
-// what they carry, and with a temporary folder that has no room.
+// what they carry or than what it keeps in memory, and with a temporary
+// folder that has no room.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -115,13 +116,39 @@ TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
   CliResult r = Cli({"info", "huge.bmp"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, InfoText(dataSize, 1, "present", 644, "音声.wav", 4));
-  if (!kAddressSanitizer) EXPECT_LT(r.peakKb, 48 * 1024);
+  if (!kAddressSanitizer) {
+    EXPECT_LT(r.peakKb, 48 * 1024);
+  }
 
   r = Cli({"extract", "huge.bmp", "-o", "out.wav", "--memo-out", "memo.txt"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
   EXPECT_EQ(ReadFile(P("memo.txt")), Bytes({0xE3, 0x83, 0xA1, 0xE3, 0x83, 0xA2}));
-  if (!kAddressSanitizer) EXPECT_LT(r.peakKb, 48 * 1024);
+  if (!kAddressSanitizer) {
+    EXPECT_LT(r.peakKb, 48 * 1024);
+  }
+}
+
+// embed into a 100 MB picture (a hole in the file) writes the whole new
+// carrier without holding the picture in memory.
+TEST_F(CliScaleTest, EmbedStreamsThePicture) {
+  WriteFile(P("音声.wav"), MakeWav(300));
+  Bytes header = MakeBmp(16, 16);
+  header.resize(54);
+  const std::uint32_t dataSize = 100u << 20;
+  for (int i = 0; i < 4; ++i) header[34 + i] = static_cast<std::uint8_t>(dataSize >> (8 * i));
+  WriteFile(P("big.bmp"), header);
+  fs::resize_file(P("big.bmp"), 54 + dataSize);
+
+  CliResult r = Cli({"embed", "big.bmp", "音声.wav", "-o", "big-c.bmp", "--memo", "メモ"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  if (!kAddressSanitizer) {
+    EXPECT_LT(r.peakKb, 48 * 1024);
+  }
+  EXPECT_EQ(fs::file_size(P("big-c.bmp")), 54u + dataSize);
+  r = Cli({"extract", "big-c.bmp", "-o", "out.wav"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
 }
 
 // info and extract never write "temp.wav": with no room for one (every file

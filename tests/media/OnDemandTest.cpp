@@ -1,15 +1,19 @@
-// Pictures read on demand (korimo-cli's info and extract) and sound areas
-// that are never written: what they cost in reads and memory, and how a file
-// that cannot give the bytes any more ends.
+// Pictures read on demand (korimo-cli's info, extract and embed) and sound
+// areas that are never written: what they cost in reads and memory, that an
+// embedding streamed to the new file writes exactly what an embedding in
+// memory writes, and how a file that cannot give the bytes any more ends.
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <functional>
 
 #include "commands/Commands.h"
 #include "engine/ImageSource.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/NamedCases.h"
 #include "tests/support/Sanitizers.h"
 
 namespace korimo::test {
@@ -25,6 +29,14 @@ std::size_t Resident() {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
+// A 1000 x 1000 picture (3 MB) carrying a sound of `soundBytes` and a memo.
+Bytes Carrier(int soundBytes) {
+  CarrierSpec carrier;
+  carrier.area = Concat(MakeWav(soundBytes / 2), MemoRecord(Ansi("メモ")));
+  carrier.soundSize = static_cast<std::uint32_t>(MakeWav(soundBytes / 2).size());
+  return BuildCarrier(MakeBmp(1000, 1000), carrier);
+}
+
 class OnDemandTest : public EngineTest {
  protected:
   void SetUp() override {
@@ -39,22 +51,11 @@ class OnDemandTest : public EngineTest {
     EngineTest::TearDown();
   }
 
-  // A 1000 x 1000 picture (3 MB) carrying a sound of `soundBytes` and a memo.
-  Bytes Carrier(int soundBytes) {
-    wav = MakeWav(soundBytes / 2);
-    area = Concat(wav, MemoRecord(Ansi("メモ")));
-    CarrierSpec carrier;
-    carrier.area = area;
-    carrier.soundSize = static_cast<std::uint32_t>(wav.size());
-    return BuildCarrier(MakeBmp(1000, 1000), carrier);
-  }
-
-  Bytes wav;
-  Bytes area;
 };
 
 TEST_F(OnDemandTest, TakesOnlyTheBlocksOfTheSoundAndTheMemo) {
   const Bytes carrier = Carrier(20000);
+  const Bytes wav = MakeWav(10000);
   const std::string path = Put("carrier.bmp", carrier);
   LoadImage(path);
   Extract();
@@ -119,6 +120,99 @@ TEST_F(OnDemandTest, AFileCutShortAfterTheLoadIsAReadFailure) {
   EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
   EXPECT_EQ(kc::ImageLoaded, 0);
   EXPECT_EQ(kc::Synthesized, 0);
+}
+
+// The picture with `gap` unused bytes between the headers and the pixels,
+// which synthesis rewrites into the classic layout first.
+Bytes WithGap(Bytes bmp, std::size_t gap) {
+  bmp.insert(bmp.begin() + 54, gap, 0xEE);
+  const std::uint32_t size = static_cast<std::uint32_t>(bmp.size());
+  const std::uint32_t offset = static_cast<std::uint32_t>(54 + gap);
+  for (int i = 0; i < 4; ++i) {
+    bmp[2 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    bmp[10 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+  }
+  return bmp;
+}
+
+struct EmbedCase {
+  const char* label;
+  std::function<Bytes()> picture;
+  int soundBytes;
+  std::optional<std::string> memo;
+  std::string password;
+};
+
+class OnDemandEmbedding : public OnDemandTest, public ::testing::WithParamInterface<EmbedCase> {
+ protected:
+  // The embed command's steps, reading the picture as given; the saved file.
+  Bytes Embed(kc::ImageReading reading, const std::string& picture, const std::string& sound, const std::string& out) {
+    kc::ResetWorkData();
+    kc::SetImageReading(reading);
+    EXPECT_EQ(commands::OpenImage(picture), commands::ImageOutcome::Opened);
+    EXPECT_EQ(commands::OpenSound(sound), commands::SoundOutcome::Opened);
+    if (GetParam().memo) {
+      EXPECT_EQ(commands::OpenMemoEntry(), commands::MemoRoom::Available);
+      EXPECT_TRUE(commands::StoreMemo(*GetParam().memo));
+    }
+    platform.passwords.push_back(GetParam().password);
+    EXPECT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
+    if (reading == kc::ImageReading::OnDemand) {
+      // A stretch in the middle read back before the save (groups of eight
+      // cut at both ends): the save then writes it from memory.
+      const std::size_t middle = kc::ImageBytes.size() / 2 + 13;
+      kc::RequireImageBytes(middle, middle + 5000);
+    }
+    EXPECT_TRUE(commands::Save(out));
+    return ReadFile(out);
+  }
+};
+
+TEST_P(OnDemandEmbedding, WritesTheSameCarrierAsAnEmbeddingInMemory) {
+  const std::string picture = Put("picture.bmp", GetParam().picture());
+  const Bytes wav = MakeWav(GetParam().soundBytes / 2);
+  const std::string sound = Put("sound.wav", wav);
+  const Bytes inMemory = Embed(kc::ImageReading::Whole, picture, sound, tmp / "in-memory.bmp");
+  const Bytes streamed = Embed(kc::ImageReading::OnDemand, picture, sound, tmp / "streamed.bmp");
+  ASSERT_EQ(streamed.size(), inMemory.size());
+  const auto differs = std::mismatch(streamed.begin(), streamed.end(), inMemory.begin());
+  EXPECT_EQ(differs.first, streamed.end()) << "first difference at " << (differs.first - streamed.begin());
+  // Nothing to say but the question before a carried sound is replaced.
+  for (const std::string& text : platform.Texts()) EXPECT_EQ(text, msg::kReplaceSound);
+
+  // And it carries the sound.
+  kc::ResetWorkData();
+  platform.passwords.push_back(GetParam().password);
+  ASSERT_EQ(commands::OpenImage(tmp / "streamed.bmp"), commands::ImageOutcome::Opened);
+  ASSERT_EQ(kc::Synthesized, 1);
+  EXPECT_EQ(Bytes(kc::SoundBytes.begin(), kc::SoundBytes.begin() + kc::SoundSize), wav);
+}
+
+const EmbedCase kEmbeddings[] = {
+    {"SmallPictureEmbeddedAtOnce", [] { return MakeBmp(200, 150); }, 2000, std::nullopt, ""},
+    {"LargePictureWithMemo", [] { return MakeBmp(1000, 1000); }, 40000, "メモ", ""},
+    {"PaddedRowsAndPassword", [] { return MakeBmp(1001, 700); }, 100000, std::nullopt, "pw"},
+    {"Bits32", [] { return MakeBmp(1000, 1000, 32); }, 300000, "memo", ""},
+    {"SoundNearlyFillsTheArea", [] { return MakeBmp(1000, 1000); }, 370000, std::nullopt, ""},
+    {"PictureAlreadyCarriesSound", [] { return Carrier(20000); }, 30000, "新", ""},
+    {"PixelsAfterAGap", [] { return WithGap(MakeBmp(900, 900), 16); }, 50000, std::nullopt, ""},
+};
+INSTANTIATE_TEST_SUITE_P(Pictures, OnDemandEmbedding, ::testing::ValuesIn(kEmbeddings), ByLabel{});
+
+// A picture cut short between the embedding and the save: no file, the
+// save's message, and the target left as it was.
+TEST_F(OnDemandTest, APictureCutShortBeforeTheSaveWritesNothing) {
+  const std::string picture = Put("picture.bmp", MakeBmp(1000, 1000));
+  ASSERT_EQ(commands::OpenImage(picture), commands::ImageOutcome::Opened);
+  ASSERT_EQ(commands::OpenSound(Put("sound.wav", MakeWav(20000))), commands::SoundOutcome::Opened);
+  platform.passwords.push_back("");
+  ASSERT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
+  const std::string target = Put("target.bmp", Bytes{'o', 'l', 'd'});
+  std::filesystem::resize_file(picture, 2000000);
+  EXPECT_FALSE(commands::Save(target));
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotSave});
+  EXPECT_EQ(ReadFile(target), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 3);
 }
 
 TEST_F(OnDemandTest, AreasThatAreNeverWrittenCostNoMemory) {
