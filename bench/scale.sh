@@ -131,8 +131,10 @@ for size in "${PICTURES[@]}"; do
     [ -f "c$size-$s.bmp" ] && EMBEDS+=("embed-$size-$s=$CLI embed p$size.bmp s$s.wav -o e.bmp --memo scale")
   done
   # Each run starts with no dirty data left by the one before (or by anything
-  # else on the machine), so every command pays for its own writes only.
-  bench "$SLOW_RUNS" --prepare sync "cat-$size=cat p$size.bmp" "cpsync-$size=bash -c 'cp p$size.bmp cp.bmp && sync cp.bmp'" "${EMBEDS[@]}"
+  # else on the machine), so every command pays for its own writes only, and
+  # with no output file of an earlier run to replace: cp would empty it first
+  # and embed replace it after, so removing it would weigh on one side only.
+  bench "$SLOW_RUNS" --prepare "bash -c 'rm -f e.bmp cp.bmp; sync'" "cat-$size=cat p$size.bmp" "cpsync-$size=bash -c 'cp p$size.bmp cp.bmp && sync cp.bmp'" "${EMBEDS[@]}"
   for s in 40k 4m; do
     [ -f "c$size-$s.bmp" ] && peak "embed-$size-$s" "$CLI" embed "p$size.bmp" "s$s.wav" -o e.bmp --memo scale
   done

@@ -152,8 +152,13 @@ void EmbedInto(Byte* p, const Byte* data, std::size_t count) {
 }
 
 void ExtractBytes(std::size_t base, Byte* data, std::size_t count) {
+  // A long field of a picture read on demand may be taken straight from the file.
+  if (ExtractStreamed(base, data, count)) return;
   RequireImageBytes(base, base + 8 * count);
-  const Byte* p = ImageBytes.data() + base;
+  ExtractFrom(ImageBytes.data() + base, data, count);
+}
+
+void ExtractFrom(const Byte* p, Byte* data, std::size_t count) {
   std::size_t k = 0;
 #if defined(__SSE2__)
   // Carrier byte i of a group of eight becomes 2^(7 - i) when its bit 0 is

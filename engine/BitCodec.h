@@ -29,6 +29,8 @@ void EmbedBytes(std::size_t base, const Byte* data, std::size_t count);
 // The same into any carrier bytes: data byte k into p[8k .. 8k + 7].
 void EmbedInto(Byte* p, const Byte* data, std::size_t count);
 void ExtractBytes(std::size_t base, Byte* data, std::size_t count);
+// The same from any carrier bytes: data byte k from p[8k .. 8k + 7].
+void ExtractFrom(const Byte* p, Byte* data, std::size_t count);
 // One data byte at `base`, bounds-checked (raises a subscript error).
 void EmbedByteAt(std::size_t base, Byte data);
 Byte ExtractByteAt(std::size_t base);

@@ -168,6 +168,31 @@ bool DeferEmbedding(std::size_t base, const Byte* data, std::size_t count) {
   return true;
 }
 
+bool ExtractStreamed(std::size_t base, Byte* data, std::size_t count) {
+  if (count < kDeferFrom / 8 || !SourceOpen()) return false;
+  if (base > g_source.size || count > (g_source.size - base) / 8) return false;
+  std::vector<Byte> part;
+  for (std::size_t k = 0; k < count;) {
+    const std::size_t n = std::min(kStreamPart / 8, count - k);
+    const std::size_t from = base + 8 * k;
+    const std::size_t to = from + 8 * n;
+    part.resize(to - from);
+    if (!korimo::fileio::ReadExactlyAt(g_source.fd, part.data(), to - from, from)) throw ImageReadFailure();
+    ApplyDeferred(part.data(), from, to);
+    // Blocks in memory may differ from the file (an embedding wrote there):
+    // theirs are the bytes to take.
+    for (std::size_t b = from / kBlock; b * kBlock < to; ++b) {
+      if (!g_source.present[b]) continue;
+      const std::size_t lo = std::max(from, b * kBlock);
+      const std::size_t hi = std::min(to, (b + 1) * kBlock);
+      std::memcpy(part.data() + (lo - from), ImageBytes.data() + lo, hi - lo);
+    }
+    ExtractFrom(part.data(), data + k, n);
+    k += n;
+  }
+  return true;
+}
+
 bool WriteImageBytes(const std::function<bool(const Byte*, std::size_t)>& write) {
   if (!SourceOpen()) return write(ImageBytes.data(), ImageBytes.size());
   std::vector<Byte> part;

@@ -47,6 +47,13 @@ void RequireAllImageBytes();
 // caller's array may change afterwards. False when the caller is to embed now.
 bool DeferEmbedding(std::size_t base, const Byte* data, std::size_t count);
 
+// Called by ExtractBytes: with an on-demand source, a field spanning many
+// blocks is taken part by part straight from the file (through a small
+// buffer, with a deferred embedding applied) where its blocks are not in
+// memory, so that the picture's bytes are not kept. False when the caller is
+// to extract from ImageBytes. Throws ImageReadFailure.
+bool ExtractStreamed(std::size_t base, Byte* data, std::size_t count);
+
 // Hands ImageBytes to `write` in order, in parts, as a procedure reading it
 // whole would see it: blocks not read yet come from the file (through a small
 // buffer, with a deferred embedding applied) and are not kept. Returns false

@@ -146,7 +146,10 @@ struct EmbedCase {
 class OnDemandEmbedding : public OnDemandTest, public ::testing::WithParamInterface<EmbedCase> {
  protected:
   // The embed command's steps, reading the picture as given; the saved file.
-  Bytes Embed(kc::ImageReading reading, const std::string& picture, const std::string& sound, const std::string& out) {
+  // `bits` receives the data bytes of bit 0 from offset 54 to the end, as the
+  // picture holds them after the synthesis.
+  Bytes Embed(kc::ImageReading reading, const std::string& picture, const std::string& sound, const std::string& out,
+              Bytes& bits) {
     kc::ResetWorkData();
     kc::SetImageReading(reading);
     EXPECT_EQ(commands::OpenImage(picture), commands::ImageOutcome::Opened);
@@ -157,6 +160,8 @@ class OnDemandEmbedding : public OnDemandTest, public ::testing::WithParamInterf
     }
     platform.passwords.push_back(GetParam().password);
     EXPECT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
+    bits.assign((kc::ImageBytes.size() - 54) / 8, 0);
+    kc::ExtractBytes(54, bits.data(), bits.size());
     if (reading == kc::ImageReading::OnDemand) {
       // A stretch in the middle read back before the save (groups of eight
       // cut at both ends): the save then writes it from memory.
@@ -172,8 +177,10 @@ TEST_P(OnDemandEmbedding, WritesTheSameCarrierAsAnEmbeddingInMemory) {
   const std::string picture = Put("picture.bmp", GetParam().picture());
   const Bytes wav = MakeWav(GetParam().soundBytes / 2);
   const std::string sound = Put("sound.wav", wav);
-  const Bytes inMemory = Embed(kc::ImageReading::Whole, picture, sound, tmp / "in-memory.bmp");
-  const Bytes streamed = Embed(kc::ImageReading::OnDemand, picture, sound, tmp / "streamed.bmp");
+  Bytes inMemoryBits, streamedBits;
+  const Bytes inMemory = Embed(kc::ImageReading::Whole, picture, sound, tmp / "in-memory.bmp", inMemoryBits);
+  const Bytes streamed = Embed(kc::ImageReading::OnDemand, picture, sound, tmp / "streamed.bmp", streamedBits);
+  EXPECT_TRUE(streamedBits == inMemoryBits);
   ASSERT_EQ(streamed.size(), inMemory.size());
   const auto differs = std::mismatch(streamed.begin(), streamed.end(), inMemory.begin());
   EXPECT_EQ(differs.first, streamed.end()) << "first difference at " << (differs.first - streamed.begin());
