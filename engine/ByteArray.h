@@ -24,10 +24,6 @@ struct ZeroPageAllocator {
   using value_type = T;
   // Blocks from this size on are mapped directly (and unmapped when freed).
   static constexpr std::size_t kMapFrom = 256 * 1024;
-  // Blocks from this size on start at a 2 MB boundary, so that a huge-page
-  // request (PrefaultLargeBuffer) covers all of them rather than leaving two
-  // ends of small pages, which cost far more to fault in per byte.
-  static constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 
   ZeroPageAllocator() = default;
   template <class U>
@@ -36,7 +32,6 @@ struct ZeroPageAllocator {
   T* allocate(std::size_t n) {
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
     const std::size_t bytes = n * sizeof(T);
-    if (bytes >= kHugePage) return static_cast<T*>(MapAligned(bytes));
     if (bytes >= kMapFrom) {
       void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (p == MAP_FAILED) throw std::bad_alloc();
@@ -68,23 +63,6 @@ struct ZeroPageAllocator {
   template <class U>
   bool operator==(const ZeroPageAllocator<U>&) const noexcept {
     return true;
-  }
-
- private:
-  // `bytes` of fresh pages at a huge-page boundary: a larger mapping is made
-  // and the slack before and after the aligned block is given back.
-  static void* MapAligned(std::size_t bytes) {
-    constexpr std::size_t kPage = 4096;
-    if (bytes > static_cast<std::size_t>(-1) - 2 * kHugePage) throw std::bad_alloc();
-    const std::size_t mapped = bytes + kHugePage;
-    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    const auto base = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t start = (base + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
-    const std::uintptr_t end = start + ((bytes + kPage - 1) & ~(kPage - 1));
-    if (start > base) ::munmap(p, start - base);
-    if (base + mapped > end) ::munmap(reinterpret_cast<void*>(end), base + mapped - end);
-    return reinterpret_cast<void*>(start);
   }
 };
 
