@@ -229,32 +229,40 @@ class StopSignalsHeld {
 // final fsync waits only for the tail instead of the whole file.
 constexpr std::size_t kSyncSlice = 4 * 1024 * 1024;
 
-// Writes `size` bytes that belong at file offset `at` (the current position),
-// asking for write-back of each slice as it is written.
-bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size, std::size_t at = 0) {
+bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
   for (std::size_t done = 0; done < size;) {
     const std::size_t n = std::min(kSyncSlice, size - done);
     if (!WriteAll(fd, data + done, n)) return false;
 #if defined(SYNC_FILE_RANGE_WRITE)
     // Only a hint; a write-back error still surfaces in the fsync.
-    ::sync_file_range(fd, static_cast<off_t>(at + done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
 #endif
     done += n;
   }
   return true;
 }
 
-// Writes what `produce` hands over, as WriteAndSync does; true when it gave
-// exactly `size` bytes.
+// Writes what `produce` hands over as WriteAndSync does (write-back asked
+// for every 4 MB, whatever the size of the parts); true when it gave exactly
+// `size` bytes.
 bool WriteProduced(int fd, std::size_t size, const Producer& produce) {
   std::size_t done = 0;
+  std::size_t unhinted = 0;  // start of the bytes written since the last hint
   const bool ok = produce([&](const std::uint8_t* data, std::size_t n) {
     if (n > size - done) return false;
-    for (std::size_t part = 0; part < n;) {
-      const std::size_t k = std::min(kSyncSlice, n - part);
-      if (!WriteAndSync(fd, data + part, k, done)) return false;
-      part += k;
+    while (n > 0) {
+      const std::size_t k = std::min(n, kSyncSlice - (done - unhinted));
+      if (!WriteAll(fd, data, k)) return false;
+      data += k;
+      n -= k;
       done += k;
+      if (done - unhinted == kSyncSlice || done == size) {
+#if defined(SYNC_FILE_RANGE_WRITE)
+        // Only a hint; a write-back error still surfaces in the fsync.
+        ::sync_file_range(fd, static_cast<off_t>(unhinted), static_cast<off_t>(done - unhinted), SYNC_FILE_RANGE_WRITE);
+#endif
+        unhinted = done;
+      }
     }
     return true;
   });

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "platform/FileIO.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
@@ -210,6 +211,61 @@ TEST_F(SaveTest, UnwritableFolderWritesAnExistingTargetInPlace) {
   EXPECT_EQ(std::filesystem::directory_iterator(folder)->path().filename(), "carrier.bmp");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
+
+// Bytes handed over in parts (a picture streamed from its file): the new file
+// holds exactly them, whether a new file is made or the target is written in
+// place; a producer that fails or gives other than the announced size leaves
+// the target as it was, in place too (the parts are gathered before the
+// target is touched).
+struct ProducerCase {
+  const char* label;
+  std::size_t given;  // bytes handed over, of the announced kStreamed
+  bool fails;         // after the first part
+  bool succeeds;
+};
+
+constexpr std::size_t kStreamed = 9 * 1024 * 1024 + 17;  // parts cross the 4 MB write-back slices
+
+class StreamedSave : public SaveTest, public ::testing::WithParamInterface<ProducerCase> {};
+
+TEST_P(StreamedSave, WritesAllOrNothing) {
+  Bytes bytes(kStreamed + 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
+  const ProducerCase c = GetParam();
+  const fileio::Producer produce = [&](const fileio::PartWriter& write) {
+    constexpr std::size_t kPart = 1024 * 1024 + 3;
+    for (std::size_t at = 0; at < c.given; at += kPart) {
+      if (c.fails && at > 0) return false;
+      if (!write(bytes.data() + at, std::min(kPart, c.given - at))) return false;
+    }
+    return true;
+  };
+  const std::string folder = tmp / "folder";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);  // nobody must reach the folder
+  const std::string target = folder + "/carrier.bmp";
+  const Bytes old(100, 0x11);
+  const Bytes expected = c.succeeds ? Bytes(bytes.begin(), bytes.begin() + kStreamed) : old;
+
+  WriteFile(target, old);
+  EXPECT_EQ(fileio::WriteFileAtomically(target, kStreamed, produce), c.succeeds);
+  EXPECT_EQ(ReadFile(target), expected);
+
+  WriteFile(target, old);
+  const int inPlace = AsUserWhoCannotCreateIn(folder, target, [&] {
+    return fileio::WriteFileAtomically(target, kStreamed, produce) == c.succeeds ? 0 : 1;
+  });
+  EXPECT_EQ(inPlace, 0);
+  EXPECT_EQ(ReadFile(target), expected);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Producers, StreamedSave,
+                         ::testing::Values(ProducerCase{"AllParts", kStreamed, false, true},
+                                           ProducerCase{"FailsAfterOnePart", kStreamed, true, false},
+                                           ProducerCase{"OneByteShort", kStreamed - 1, false, false},
+                                           ProducerCase{"OneByteTooMany", kStreamed + 1, false, false}),
+                         ByLabel{});
 
 // Replacing a file keeps its permission bits, the set-user-ID, set-group-ID
 // and sticky bits included, also when the save does not run as root.
