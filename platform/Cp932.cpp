@@ -91,15 +91,41 @@ Converter& Utf8ToCp932() {
   return conv;
 }
 
+// glibc's iconv drops the Unicode tag characters (U+E0000 to U+E007F, UTF-8
+// F3 A0 80 80 to F3 A0 81 BF) without a word when it converts to CP932. They
+// have no CP932 form, so they are taken out here and treated like any other
+// character CP932 lacks. The position of the next one at or after `from`, or
+// npos.
+size_t NextTag(std::string_view s, size_t from) {
+  for (size_t i = s.find('\xF3', from); i != std::string_view::npos; i = s.find('\xF3', i + 1)) {
+    if (i + 4 > s.size()) break;
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    if (b(1) == 0xA0 && (b(2) == 0x80 || b(2) == 0x81) && (b(3) & 0xC0) == 0x80) return i;
+  }
+  return std::string_view::npos;
+}
+constexpr size_t kTagBytes = 4;
+
 }  // namespace
 
 std::string FromUtf8(std::string_view utf8) {
-  return *Utf8ToCp932().Run(utf8, [](const char* at, bool, size_t left) -> std::optional<size_t> {
-    return Utf8StepLength(reinterpret_cast<const unsigned char*>(at), left);
-  });
+  const auto lossy = [](std::string_view part) {
+    return *Utf8ToCp932().Run(part, [](const char* at, bool, size_t left) -> std::optional<size_t> {
+      return Utf8StepLength(reinterpret_cast<const unsigned char*>(at), left);
+    });
+  };
+  std::string out;
+  size_t at = 0;
+  for (size_t tag = NextTag(utf8, 0); tag != std::string_view::npos; tag = NextTag(utf8, at)) {
+    out += lossy(utf8.substr(at, tag - at));
+    out += '?';
+    at = tag + kTagBytes;
+  }
+  return out + lossy(utf8.substr(at));
 }
 
 std::optional<std::string> FromUtf8Exact(std::string_view utf8) {
+  if (NextTag(utf8, 0) != std::string_view::npos) return std::nullopt;
   return Utf8ToCp932().Run(utf8, [](const char*, bool, size_t) -> std::optional<size_t> { return std::nullopt; });
 }
 

@@ -43,7 +43,11 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"HighestTwoByteCharacter", "a\xDF\xBF" "b", "a?b"},
         // A four-byte character is one "?", wherever it stands.
         ConversionCase{"EmojiAtEnd", "a.wav\xF0\x9F\x8E\xB5", "a.wav?"},
-        ConversionCase{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"}),
+        ConversionCase{"TwoEmojiBeforeExtension", "\xF0\x9F\x8E\xB5\xF0\x9F\x8E\xB6.wav", "??.wav"},
+        // Tag characters (U+E0061, U+E007F), which the system's converter
+        // would drop without a trace, are characters CP932 lacks like any other.
+        ConversionCase{"TagCharacters", "a\xF3\xA0\x81\xA1" "b\xF3\xA0\x81\xBF", "a?b?"},
+        ConversionCase{"TagCharacterAlone", "\xF3\xA0\x81\xAF", "?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A name handed over as part of a longer text: a character cut by the end of
@@ -76,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExactCase{"AccentedLetter", "café", std::nullopt},
                       ExactCase{"Emoji", "a😀", std::nullopt},
                       ExactCase{"InvalidByte", "A\xC3" "BCDEF", std::nullopt},
-                      ExactCase{"Surrogate", "\xED\xA0\x80", std::nullopt}),
+                      ExactCase{"Surrogate", "\xED\xA0\x80", std::nullopt},
+                      ExactCase{"TagCharacter", "pw\xF3\xA0\x81\xAF", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passwords: the stored bytes are compared with the entry's CP932 bytes, so
