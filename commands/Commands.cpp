@@ -23,6 +23,21 @@ namespace {
 
 platform::Platform& Port() { return platform::Current(); }
 
+// Runs a step as IgnoringErrors does; false when it stopped because a picture
+// read on demand could not give a part it holds.
+template <typename Step>
+bool PictureReadable(Step&& step) {
+  bool readable = true;
+  IgnoringErrors([&] {
+    try {
+      step();
+    } catch (const ImageReadFailure&) {
+      readable = false;
+    }
+  });
+  return readable;
+}
+
 }  // namespace
 
 ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
@@ -31,16 +46,10 @@ ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onL
   IgnoringErrors([&] { LoadImageData(path); });
 
   ImageOutcome outcome = ImageOutcome::Refused;
-  bool unreadable = false;  // a picture read on demand could not give a part it holds
+  bool unreadable = false;
   if (ImageLoaded == 1 && OperationFailed == 0) {
     if (onLoaded) IgnoringErrors(onLoaded);
-    IgnoringErrors([&] {
-      try {
-        ExtractSound();
-      } catch (const ImageReadFailure&) {
-        unreadable = true;
-      }
-    });
+    unreadable = !PictureReadable([] { ExtractSound(); });
     ImageSaved = 1;
     outcome = ImageOutcome::Opened;
   }
@@ -104,16 +113,11 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   // A picture read on demand that cannot give a part it holds any more ends
   // the synthesis as a read failure; what was embedded so far is never saved.
   bool ready = false;
-  bool unreadable = false;
-  IgnoringErrors([&] {
-    try {
-      ready = PrepareImageForSynthesis();
-      if (ready) SynthesizeSound();
-    } catch (const ImageReadFailure&) {
-      unreadable = true;
-    }
+  const bool readable = PictureReadable([&] {
+    ready = PrepareImageForSynthesis();
+    if (ready) SynthesizeSound();
   });
-  if (unreadable) {
+  if (!readable) {
     platform::Notify(msg::kCannotLoad);
     OperationFailed = 1;
     return SynthesisOutcome::Refused;

@@ -1,15 +1,13 @@
 #include "engine/Extraction.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "engine/BitCodec.h"
-#include "engine/TextFields.h"
-#include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"

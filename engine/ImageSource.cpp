@@ -20,9 +20,10 @@ constexpr std::size_t kDeferFrom = 1024 * 1024;
 // to the write, large enough that the calls cost nothing.
 constexpr std::size_t kStreamPart = 1024 * 1024;
 
-// A field embedded later, block by block.
+const Byte kZeros[kBlock] = {};
+
+// A field embedded later, block by block; none while count is 0.
 struct Deferred {
-  bool active = false;
   std::size_t base = 0;   // image index of data byte 0
   std::size_t count = 0;  // data bytes
   std::vector<Byte> head;  // the data up to its last non-zero byte; the rest are 0
@@ -53,7 +54,6 @@ bool SourceOpen() {
 // Groups of eight that the range cuts get their bits one by one.
 void ApplyDeferred(Byte* dst, std::size_t from, std::size_t to) {
   const Deferred& d = g_source.deferred;
-  if (!d.active) return;
   const std::size_t lo = std::max(from, d.base);
   const std::size_t hi = std::min(to, d.base + 8 * d.count);
   if (lo >= hi) return;
@@ -69,7 +69,6 @@ void ApplyDeferred(Byte* dst, std::size_t from, std::size_t to) {
   const std::size_t wholeFrom = std::min(hi, d.base + 8 * first);
   const std::size_t wholeTo = std::max(wholeFrom, d.base + 8 * last);
   for (std::size_t i = lo; i < wholeFrom; ++i) oneBit(i);
-  static const Byte kZeros[4096] = {};
   for (std::size_t k = first; k < last;) {
     const Byte* src = kZeros;
     std::size_t n = std::min(last - k, sizeof kZeros);
@@ -87,7 +86,6 @@ void ApplyDeferred(Byte* dst, std::size_t from, std::size_t to) {
 // at a time from the end: a sound area is mostly trailing zeros in pages
 // that were never written.
 std::size_t UsedLength(const Byte* data, std::size_t count) {
-  static const Byte kZeros[kBlock] = {};
   std::size_t used = count;
   while (used > 0) {
     const std::size_t start = used > kBlock ? used - kBlock : 0;
@@ -96,6 +94,19 @@ std::size_t UsedLength(const Byte* data, std::size_t count) {
   }
   while (used > 0 && data[used - 1] == 0) --used;
   return used;
+}
+
+// Image bytes [from, to) from the file into `out`, with the deferred field
+// embedded: what ImageBytes holds there once those blocks are read.
+void ReadFromFile(Byte* out, std::size_t from, std::size_t to) {
+  if (!korimo::fileio::ReadExactlyAt(g_source.fd, out, to - from, from)) throw ImageReadFailure();
+  ApplyDeferred(out, from, to);
+}
+
+// A field of `count` data bytes at `base` long enough to be taken part by
+// part, inside the picture of an open source.
+bool LongFieldOfSource(std::size_t base, std::size_t count) {
+  return count >= kDeferFrom / 8 && SourceOpen() && base <= g_source.size && count <= (g_source.size - base) / 8;
 }
 
 }  // namespace
@@ -133,8 +144,7 @@ void RequireImageBytes(std::size_t begin, std::size_t end) {
     while (e <= last && !g_source.present[e]) ++e;
     const std::size_t from = b * kBlock;
     const std::size_t to = std::min(e * kBlock, g_source.size);
-    if (!korimo::fileio::ReadExactlyAt(g_source.fd, ImageBytes.data() + from, to - from, from)) throw ImageReadFailure();
-    ApplyDeferred(ImageBytes.data() + from, from, to);
+    ReadFromFile(ImageBytes.data() + from, from, to);
     std::fill(g_source.present.begin() + static_cast<std::ptrdiff_t>(b),
               g_source.present.begin() + static_cast<std::ptrdiff_t>(e), true);
     g_source.bytesRead += to - from;
@@ -145,15 +155,13 @@ void RequireImageBytes(std::size_t begin, std::size_t end) {
 void RequireAllImageBytes() { RequireImageBytes(0, ImageBytes.size()); }
 
 bool DeferEmbedding(std::size_t base, const Byte* data, std::size_t count) {
-  if (count < kDeferFrom / 8 || !SourceOpen() || g_source.deferred.active) return false;
-  if (base > g_source.size || count > (g_source.size - base) / 8) return false;
+  if (!LongFieldOfSource(base, count) || g_source.deferred.count != 0) return false;
   Deferred deferred;
   try {
     deferred.head.assign(data, data + UsedLength(data, count));
   } catch (const std::bad_alloc&) {
     return false;  // embedded at once instead
   }
-  deferred.active = true;
   deferred.base = base;
   deferred.count = count;
   g_source.deferred = std::move(deferred);
@@ -169,16 +177,14 @@ bool DeferEmbedding(std::size_t base, const Byte* data, std::size_t count) {
 }
 
 bool ExtractStreamed(std::size_t base, Byte* data, std::size_t count) {
-  if (count < kDeferFrom / 8 || !SourceOpen()) return false;
-  if (base > g_source.size || count > (g_source.size - base) / 8) return false;
+  if (!LongFieldOfSource(base, count)) return false;
   std::vector<Byte> part;
   for (std::size_t k = 0; k < count;) {
     const std::size_t n = std::min(kStreamPart / 8, count - k);
     const std::size_t from = base + 8 * k;
     const std::size_t to = from + 8 * n;
     part.resize(to - from);
-    if (!korimo::fileio::ReadExactlyAt(g_source.fd, part.data(), to - from, from)) throw ImageReadFailure();
-    ApplyDeferred(part.data(), from, to);
+    ReadFromFile(part.data(), from, to);
     // Blocks in memory may differ from the file (an embedding wrote there):
     // theirs are the bytes to take.
     for (std::size_t b = from / kBlock; b * kBlock < to; ++b) {
@@ -207,8 +213,7 @@ bool WriteImageBytes(const std::function<bool(const Byte*, std::size_t)>& write)
       if (!write(ImageBytes.data() + from, to - from)) return false;
     } else {
       part.resize(to - from);
-      if (!korimo::fileio::ReadExactlyAt(g_source.fd, part.data(), to - from, from)) throw ImageReadFailure();
-      ApplyDeferred(part.data(), from, to);
+      ReadFromFile(part.data(), from, to);
       if (!write(part.data(), to - from)) return false;
     }
     b = e;

@@ -226,25 +226,11 @@ class StopSignalsHeld {
 
 // Writes in slices and asks the system to start writing each slice to disk
 // at once, so that the disk works while the next slice is copied and the
-// final fsync waits only for the tail instead of the whole file.
+// final fsync waits only for the tail instead of the whole file. The slices
+// do not depend on the sizes of the parts `produce` hands over. True when it
+// gave exactly `size` bytes.
 constexpr std::size_t kSyncSlice = 4 * 1024 * 1024;
 
-bool WriteAndSync(int fd, const std::uint8_t* data, std::size_t size) {
-  for (std::size_t done = 0; done < size;) {
-    const std::size_t n = std::min(kSyncSlice, size - done);
-    if (!WriteAll(fd, data + done, n)) return false;
-#if defined(SYNC_FILE_RANGE_WRITE)
-    // Only a hint; a write-back error still surfaces in the fsync.
-    ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
-#endif
-    done += n;
-  }
-  return true;
-}
-
-// Writes what `produce` hands over as WriteAndSync does (write-back asked
-// for every 4 MB, whatever the size of the parts); true when it gave exactly
-// `size` bytes.
 bool WriteProduced(int fd, std::size_t size, const Producer& produce) {
   std::size_t done = 0;
   std::size_t unhinted = 0;  // start of the bytes written since the last hint
@@ -267,6 +253,10 @@ bool WriteProduced(int fd, std::size_t size, const Producer& produce) {
     return true;
   });
   return ok && done == size;
+}
+
+Producer AllAtOnce(const std::uint8_t* data, std::size_t size) {
+  return [data, size](const PartWriter& write) { return write(data, size); };
 }
 
 // Gathers what `produce` hands over into `bytes`; true when it gave exactly `size` bytes.
@@ -420,13 +410,11 @@ void PendingFile::Discard() {
   }
   named_.clear();
   inPlace_ = false;
-  data_ = nullptr;
-  size_ = 0;
   std::vector<std::uint8_t>().swap(gathered_);
 }
 
 bool PendingFile::Prepare(const std::string& requested, const std::uint8_t* data, std::size_t size) {
-  return Prepare(requested, size, [data, size](const PartWriter& write) { return write(data, size); });
+  return Prepare(requested, size, AllAtOnce(data, size));
 }
 
 bool PendingFile::Prepare(const std::string& requested, std::size_t size, const Producer& produce) {
@@ -466,8 +454,6 @@ bool PendingFile::Prepare(const std::string& requested, std::size_t size, const 
       Discard();
       return false;
     }
-    data_ = gathered_.data();
-    size_ = size;
     return true;
   }
 
@@ -494,8 +480,8 @@ bool PendingFile::CommitInPlace() {
   // Overwriting from the front before cutting the length keeps the blocks the
   // old file already holds, so a full disk fails only where the new file is
   // longer.
-  bool ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAndSync(fd_, data_, size_);
-  ok = ok && ::ftruncate(fd_, static_cast<off_t>(size_)) == 0;
+  bool ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteProduced(fd_, gathered_.size(), AllAtOnce(gathered_.data(), gathered_.size()));
+  ok = ok && ::ftruncate(fd_, static_cast<off_t>(gathered_.size())) == 0;
   ok = ok && ::fsync(fd_) == 0;
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
@@ -525,8 +511,7 @@ bool PendingFile::Commit() {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  PendingFile file;
-  return file.Prepare(path, data, size) && file.Commit();
+  return WriteFileAtomically(path, size, AllAtOnce(data, size));
 }
 
 bool WriteFileAtomically(const std::string& path, std::size_t size, const Producer& produce) {

@@ -123,9 +123,7 @@ class PendingFile {
   int fd_ = -1;           // the unnamed new file, or the target written in place
   std::string named_;     // the new file's name while it has one
   bool inPlace_ = false;
-  const std::uint8_t* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::vector<std::uint8_t> gathered_;  // a producer's bytes, for the in-place write
+  std::vector<std::uint8_t> gathered_;  // the bytes for the in-place write
 };
 
 // Writes `size` bytes to `path` through a pending file, so the target ends up

@@ -168,13 +168,14 @@ const RejectedCase kRejected[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Files, RejectedBmp, ::testing::ValuesIn(kRejected), ByLabel{});
 
-// A header field of 2^31 or more: one message, nothing stored, not refused.
-struct OverflowCase {
+// A named file for the tables below.
+struct FileCase {
   const char* label;
   Bytes file;
 };
 
-class OverflowingSizeField : public BmpLoadTest, public ::testing::WithParamInterface<OverflowCase> {};
+// A header field of 2^31 or more: one message, nothing stored, not refused.
+class OverflowingSizeField : public BmpLoadTest, public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(OverflowingSizeField, StoresNothing) {
   LoadImage(bmp24);
@@ -187,7 +188,7 @@ TEST_P(OverflowingSizeField, StoresNothing) {
   EXPECT_EQ(kc::ImageFileSize, static_cast<kc::Long>(bmp24.size()));
 }
 
-const OverflowCase kOverflows[] = {
+const FileCase kOverflows[] = {
     {"FileSize2To31", Patched(kGood, 5, {0x80})},
     {"FileSize2To32Minus1", Patched(kGood, 2, {0xFF, 0xFF, 0xFF, 0xFF})},
     {"DataSize2To31", WithDataSize(kGood, 0x80000000u)},
@@ -197,12 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, OverflowingSizeField, ::testing::ValuesIn(kOver
 
 // Files too short for the carrier fields still load and never crash the
 // extraction or the sound load that may follow.
-struct TinyCase {
-  const char* label;
-  Bytes file;
-};
-
-class TinyBmp : public BmpLoadTest, public ::testing::WithParamInterface<TinyCase> {};
+class TinyBmp : public BmpLoadTest, public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(TinyBmp, IsSafeToUse) {
   LoadImage(GetParam().file);
@@ -220,7 +216,7 @@ Bytes Bm29() {
   b[0] = 'B', b[1] = 'M', b[28] = 24;
   return b;
 }
-const TinyCase kTiny[] = {
+const FileCase kTiny[] = {
     {"Bytes29", Bm29()},
     {"Bytes60ClaimingLargeData", WithDataSize(Bytes(kGood.begin(), kGood.begin() + 60), 12288)},
 };
