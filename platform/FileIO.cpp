@@ -99,18 +99,35 @@ WholeFile ReadWholeFile(const std::string& path, std::size_t limit) {
   const auto length = FileLength(fd);
   if (length && *length > limit) {
     file.status = WholeFile::Status::TooLong;
-  } else {
-    // The length is only what the file held at the open: a file still growing,
-    // or one that does not report its length, is read to one byte past the limit.
-    std::string bytes(limit + 1, '\0');
-    const long long n = ReadUpTo(fd, bytes.data(), bytes.size());
-    if (n > static_cast<long long>(limit)) {
-      file.status = WholeFile::Status::TooLong;
-    } else if (n >= 0) {
-      bytes.resize(static_cast<std::size_t>(n));
-      file.bytes = std::move(bytes);
-      file.status = WholeFile::Status::Read;
+    Close(fd);
+    return file;
+  }
+  // Memory for what the file holds now, plus the one byte that tells whether
+  // it grew since: a file still growing is read on, in steps, to one byte
+  // past the limit. Never memory for the limit itself (up to 2 GB).
+  std::string bytes;
+  std::size_t done = 0;
+  std::size_t want = std::min(limit, length.value_or(0)) + 1;
+  try {
+    for (;;) {
+      bytes.resize(want);
+      const long long n = ReadUpTo(fd, bytes.data() + done, want - done);
+      if (n < 0) break;
+      done += static_cast<std::size_t>(n);
+      if (done > limit) {
+        file.status = WholeFile::Status::TooLong;
+        break;
+      }
+      if (done < want) {
+        bytes.resize(done);
+        file.bytes = std::move(bytes);
+        file.status = WholeFile::Status::Read;
+        break;
+      }
+      want = std::min(limit + 1, want + std::max<std::size_t>(want, 64 * 1024));
     }
+  } catch (const std::bad_alloc&) {
+    file.status = WholeFile::Status::Unreadable;
   }
   Close(fd);
   return file;

@@ -11,6 +11,12 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
 #include "platform/FileIO.h"
 
 namespace korimo::sound {
@@ -95,16 +101,46 @@ struct DecodedWav {
   }
 };
 
+// The bytes SDL needs of a WAV file: the RIFF chunk its header announces, not
+// what may follow it. An extracted sound area is the WAV followed by the rest
+// of the area (up to a quarter of a gigabyte for a large picture), and SDL
+// honours the chunk size, so the rest would only be read to be ignored.
+std::size_t ChunkLength(const std::uint8_t (&head)[8], std::size_t fileLength) {
+  if (std::memcmp(head, "RIFF", 4) != 0) return fileLength;
+  const std::size_t riffSize = std::size_t{head[4]} | std::size_t{head[5]} << 8 | std::size_t{head[6]} << 16 |
+                               std::size_t{head[7]} << 24;
+  // A RIFF size of 0 (written by some recorders) leaves SDL to the file's length.
+  if (riffSize == 0) return fileLength;
+  return std::min(fileLength, riffSize + 8);
+}
+
 // Reads and decodes the file. The file layer opens it without waiting and
 // takes regular files only (a FIFO or a device put under the name would
 // block the window), in one open, so nothing can be swapped in between a
-// check and the read. SDL honours the RIFF chunk size, so bytes after the
-// WAV (the rest of an extracted sound area) are never played as sound.
+// check and the read. Memory follows the sound, never the file layer's limit.
 bool Decode(const std::string& path, DecodedWav& wav) {
-  // Every file the format can describe fits: sizes are 32-bit signed.
-  const fileio::WholeFile file = fileio::ReadWholeFile(path, 0x7FFFFFFF);
-  if (file.status != fileio::WholeFile::Status::Read) return false;
-  SDL_RWops* memory = SDL_RWFromConstMem(file.bytes.data(), static_cast<int>(file.bytes.size()));
+  const int fd = fileio::OpenForRead(path);
+  if (fd < 0) return false;
+  std::vector<std::uint8_t> bytes;
+  bool read = false;
+  std::uint8_t head[8];
+  const auto fileLength = fileio::FileLength(fd);
+  if (fileLength && fileio::ReadExactlyAt(fd, head, sizeof head, 0)) {
+    try {
+      bytes.resize(ChunkLength(head, *fileLength));
+      // A file cut short since its length was taken gives what it still holds.
+      const long long n = fileio::ReadUpTo(fd, bytes.data(), bytes.size());
+      if (n >= 0) {
+        bytes.resize(static_cast<std::size_t>(n));
+        read = true;
+      }
+    } catch (const std::bad_alloc&) {
+      read = false;
+    }
+  }
+  fileio::Close(fd);
+  if (!read || bytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
+  SDL_RWops* memory = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
   if (!memory) return false;
   // freesrc = 1: SDL closes the stream whether decoding succeeds or not.
   return SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) != nullptr;

@@ -12,6 +12,8 @@
 
 #include "platform/sdl/SoundService.h"
 #include "tests/sound/SoundFixtures.h"
+#include "tests/support/AddressSpaceCap.h"
+#include "tests/support/Sanitizers.h"
 
 namespace korimo::soundtest {
 namespace {
@@ -206,8 +208,8 @@ TEST_F(SoundServiceTest, ReturnsWhileSoundPlaysAndSameFormatReplacementCutsTheOl
   ASSERT_NE(at, played.end()) << "the second sound was not played";
   const auto firstStart = played.begin() + static_cast<std::ptrdiff_t>(LeadingSilence(played, kSilenceS16));
   ASSERT_LE(firstStart, at);
-  EXPECT_LT(at - firstStart, static_cast<std::ptrdiff_t>(first.size())) << "the first sound was not replaced";
-  const auto firstEnd = std::mismatch(firstStart, at, first.begin()).first;
+  ASSERT_LT(at - firstStart, static_cast<std::ptrdiff_t>(first.size())) << "the first sound was not replaced";
+  const auto firstEnd = std::mismatch(firstStart, at, first.begin(), first.end()).first;
   EXPECT_TRUE(AllSilence(firstEnd, at, kSilenceS16)) << "something else played between the two sounds";
   EXPECT_TRUE(AllSilence(at + static_cast<std::ptrdiff_t>(second.size()), played.end(), kSilenceS16));
 }
@@ -251,6 +253,22 @@ TEST_F(SoundServiceTest, FilesThatCannotBePlayedAreNotPlayable) {
   ASSERT_EQ(mkfifo((dir_ / "pipe.wav").c_str(), 0600), 0);
   EXPECT_EQ(sound::PlayWavFile(dir_ / "pipe.wav"), PlayResult::NotPlayable);
 }
+
+#ifndef KORIMO_ASAN
+// Memory follows the sound: a 20 s stereo sound followed by 64 MB of the rest
+// of a sound area plays in an address space that may grow by 48 MB only.
+TEST_F(SoundServiceTest, PlaysWithinMemoryThatFollowsTheSound) {
+  Bytes samples = LongPattern16(44100 * 20);
+  Bytes file = MakePcmWav(samples, 16, 44100);
+  file.resize(file.size() + (64u << 20), 0);
+  WriteAll(dir_ / "temp.wav", file);
+  file = {};
+  ASSERT_EQ(sound::PlayWavFile(dir_ / "missing.wav"), PlayResult::NotPlayable);  // SDL started up
+  test::AddressSpaceCap cap(48u << 20);
+  EXPECT_EQ(sound::PlayWavFile(dir_ / "temp.wav"), PlayResult::Started);
+  ASSERT_TRUE(WaitUntilDrained(std::chrono::seconds(50)));
+}
+#endif
 
 TEST_F(SoundServiceTest, DeviceThatCannotOpenIsUnavailableAndRecovers) {
   const Bytes samples = ShortTone16(800);

@@ -12,7 +12,9 @@
 
 #include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
+#include "tests/support/AddressSpaceCap.h"
 #include "tests/support/NamedCases.h"
+#include "tests/support/Sanitizers.h"
 #include "tests/ui/MainWindowFixture.h"
 
 namespace korimo::test {
@@ -274,6 +276,26 @@ TEST_F(MainWindowTest, SenderAndReceiverRoadsEndToEnd) {
   Press(1);
   Press(4);
 }
+
+#ifndef KORIMO_ASAN
+// Both play buttons need memory for the sound, not for the largest file: they
+// play in an address space that may grow by 64 MB only.
+TEST_F(MainWindowTest, PlayRoadsNeedMemoryForTheSoundOnly) {
+  OpenImage(WriteBmp("p.bmp", 1000, 1000));
+  OpenSound(WriteWav("v.wav", 20000));
+  driver.Password(QString());
+  Press(1);
+  ASSERT_TRUE(driver.WaitDone());
+  RecordingPlatform::Get().results.clear();
+  {
+    AddressSpaceCap cap(64u << 20);
+    Press(3);
+    Press(2);
+  }
+  using platform::PlayResult;
+  EXPECT_EQ(RecordingPlatform::Get().results, (std::vector<PlayResult>{PlayResult::Started, PlayResult::Started}));
+}
+#endif
 
 TEST_F(MainWindowTest, CancelledPasswordOnPlayClearsTheMemo) {
   OpenImage(WriteBmp("p.bmp", 40, 30));

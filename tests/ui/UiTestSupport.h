@@ -22,13 +22,15 @@ class RecordingPlatform final : public platform::Platform {
   void DoEvents() override { real.DoEvents(); }
   platform::PlayResult PlaySound(const std::string& path) override {
     played.push_back(path);
-    return real.PlaySound(path);
+    results.push_back(real.PlaySound(path));
+    return results.back();
   }
 
   static RecordingPlatform& Get() { return static_cast<RecordingPlatform&>(platform::Current()); }
 
   ui::QtPort real;
   std::vector<std::string> played;
+  std::vector<platform::PlayResult> results;
   bool waitCursor = false;
 };
 
