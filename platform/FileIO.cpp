@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 namespace korimo::fileio {
@@ -221,14 +222,21 @@ void InstallStopHandlers() {
   });
 }
 
+// The signals a user sends to stop a command: held back while a file is
+// written in place, where stopping halfway would leave neither the old nor
+// the new contents.
+constexpr int kUserStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
 // Holds back the stop signals in this thread for a short stretch (a file being
-// named and noted), so that a signal arriving meanwhile finds the note.
+// named and noted, a file written in place), so that a signal arriving
+// meanwhile is delivered once the stretch is over.
 class StopSignalsHeld {
  public:
-  StopSignalsHeld() {
+  template <std::size_t N = std::size(kStopSignals)>
+  explicit StopSignalsHeld(const int (&signals)[N] = kStopSignals) {
     sigset_t held;
     sigemptyset(&held);
-    for (int sig : kStopSignals) sigaddset(&held, sig);
+    for (int sig : signals) sigaddset(&held, sig);
     ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
   }
   ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
@@ -494,12 +502,30 @@ bool PendingFile::Prepare(const std::string& requested, std::size_t size, const 
 }
 
 bool PendingFile::CommitInPlace() {
-  // Overwriting from the front before cutting the length keeps the blocks the
-  // old file already holds, so a full disk fails only where the new file is
-  // longer.
-  bool ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteProduced(fd_, gathered_.size(), AllAtOnce(gathered_.data(), gathered_.size()));
-  ok = ok && ::ftruncate(fd_, static_cast<off_t>(gathered_.size())) == 0;
-  ok = ok && ::fsync(fd_) == 0;
+  const std::size_t size = gathered_.size();
+  struct stat st;
+  bool ok = ::fstat(fd_, &st) == 0;
+  const auto oldSize = ok ? static_cast<std::size_t>(st.st_size) : 0;
+  // Room for the whole new contents is reserved first, so a full disk (or a
+  // file size limit) refuses the write before the first byte of the old file
+  // is changed. Overwriting from the front then keeps the blocks the old file
+  // already holds.
+  if (ok && size > oldSize) {
+    ok = ::posix_fallocate(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(size - oldSize)) == 0;
+    if (!ok) {
+      const int ignored = ::ftruncate(fd_, static_cast<off_t>(oldSize));  // gives back what was reserved
+      (void)ignored;
+    }
+  }
+  if (ok) {
+    // A stop signal waits until the new contents are whole. (SIGKILL and a
+    // power loss cannot be held: unlike a new file renamed into place, an
+    // in-place write is not safe against them.)
+    StopSignalsHeld held(kUserStopSignals);
+    ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteProduced(fd_, size, AllAtOnce(gathered_.data(), size));
+    ok = ok && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+    ok = ok && ::fsync(fd_) == 0;
+  }
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
   Discard();

@@ -3,6 +3,8 @@
 // name is synced after the rename.
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -89,6 +91,33 @@ INSTANTIATE_TEST_SUITE_P(Signals, SaveStoppedBySignal,
                                            StopCase{"TerminateWithoutUnnamedFiles", SIGTERM, false},
                                            StopCase{"HangUpWithoutUnnamedFiles", SIGHUP, false}),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// A folder that takes no new file: the target is written in place, and a stop
+// signal arriving after its first 4 MB waits until the new contents are
+// whole, then still ends the process.
+TEST_F(SaveInterruptionTest, StopSignalWaitsForAnInPlaceWrite) {
+  LoadImage(MakeBmp(1400, 1100));
+  LoadSound(MakeWav(2000));
+  Synthesize();
+  ASSERT_EQ(kc::OperationFailed, 0);
+  ASSERT_GT(kc::ImageBytes.size(), 4u << 20);
+  const bool root = ::geteuid() == 0;
+  ::chmod(tmp.path().c_str(), 0755);
+  ::chmod(folder.c_str(), root ? 0755 : 0555);
+  if (root) ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+  const int status = RunInChild([&] {
+    if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 90;
+    SyncInterposer::Watch([&](const std::string& path) {
+      if (path == target) ::raise(SIGINT);
+    });
+    kc::SaveImageData(target);
+    return 0;
+  });
+  ::chmod(folder.c_str(), 0700);
+  EXPECT_EQ(status, 128 + SIGINT);
+  EXPECT_EQ(Listing(folder), Strings{"carrier.bmp"});
+  EXPECT_EQ(ReadFile(target), kc::ImageBytes);
+}
 
 // A private folder noted for removal goes with its contents when a signal
 // ends the process, and stays once it is kept again.

@@ -1,6 +1,7 @@
 // A second seam for fault-injection tests: the test executable is linked with
-// --wrap=fsync, so every fsync() of the procedures under test passes through
-// here. A test can watch what is synced (by the path of the descriptor) and
+// --wrap=fsync and --wrap=sync_file_range, so every fsync() and every
+// write-back request (one per 4 MB written) of the procedures under test
+// passes through here. A test can watch what is synced (by the path of the descriptor) and
 // act at that moment, before the real fsync.
 #pragma once
 

@@ -1,4 +1,6 @@
 // Writing the carrier image: exact contents, and failures that keep the old file.
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -222,7 +224,23 @@ struct ProducerCase {
   std::size_t given;  // bytes handed over, of the announced kStreamed
   bool fails;         // after the first part
   bool succeeds;
+  std::size_t room = 0;  // where set, the disk is full after this many bytes of a file
 };
+
+// Runs `body` with files limited to `room` bytes (a full disk as a write sees
+// it), or unlimited for 0.
+bool WithRoom(std::size_t room, const std::function<bool()>& body) {
+  struct rlimit saved {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = saved;
+  if (room > 0) limit.rlim_cur = room;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  const bool result = body();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previous);
+  return result;
+}
 
 constexpr std::size_t kStreamed = 9 * 1024 * 1024 + 17;  // parts cross the 4 MB write-back slices
 
@@ -248,12 +266,14 @@ TEST_P(StreamedSave, WritesAllOrNothing) {
   const Bytes expected = c.succeeds ? Bytes(bytes.begin(), bytes.begin() + kStreamed) : old;
 
   WriteFile(target, old);
-  EXPECT_EQ(fileio::WriteFileAtomically(target, kStreamed, produce), c.succeeds);
+  EXPECT_EQ(WithRoom(c.room, [&] { return fileio::WriteFileAtomically(target, kStreamed, produce); }), c.succeeds);
   EXPECT_EQ(ReadFile(target), expected);
 
   WriteFile(target, old);
   const int inPlace = AsUserWhoCannotCreateIn(folder, target, [&] {
-    return fileio::WriteFileAtomically(target, kStreamed, produce) == c.succeeds ? 0 : 1;
+    return WithRoom(c.room, [&] { return fileio::WriteFileAtomically(target, kStreamed, produce); }) == c.succeeds
+               ? 0
+               : 1;
   });
   EXPECT_EQ(inPlace, 0);
   EXPECT_EQ(ReadFile(target), expected);
@@ -264,7 +284,8 @@ INSTANTIATE_TEST_SUITE_P(Producers, StreamedSave,
                          ::testing::Values(ProducerCase{"AllParts", kStreamed, false, true},
                                            ProducerCase{"FailsAfterOnePart", kStreamed, true, false},
                                            ProducerCase{"OneByteShort", kStreamed - 1, false, false},
-                                           ProducerCase{"OneByteTooMany", kStreamed + 1, false, false}),
+                                           ProducerCase{"OneByteTooMany", kStreamed + 1, false, false},
+                                           ProducerCase{"DiskFullHalfway", kStreamed, false, false, kStreamed / 2}),
                          ByLabel{});
 
 // Replacing a file keeps its permission bits, the set-user-ID, set-group-ID
