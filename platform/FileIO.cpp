@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -424,11 +425,51 @@ void KeepWhenStopped(const std::string& path) {
     }
 }
 
+namespace {
+
+// Reserves disk space for growing the open file `fd` from `oldSize` to
+// `size` bytes without changing what it holds, so that a full disk or the
+// process's file size limit refuses an in-place write before its first byte.
+// Where the file system cannot reserve without changing the length, the file
+// is lengthened with zeros and `extended` is set: the caller cuts it back
+// unless the write follows.
+bool ReserveInPlace(int fd, std::size_t oldSize, std::size_t size, bool& extended) {
+  extended = false;
+  if (size <= oldSize) return true;
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur) {
+    errno = EFBIG;
+    return false;
+  }
+  const auto from = static_cast<off_t>(oldSize);
+  const auto length = static_cast<off_t>(size - oldSize);
+  if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, from, length) == 0) return true;
+  if (errno != EOPNOTSUPP) return false;
+  if (::posix_fallocate(fd, from, length) != 0) {
+    const int ignored = ::ftruncate(fd, from);
+    (void)ignored;
+    return false;
+  }
+  extended = true;
+  return true;
+}
+
+}  // namespace
+
 PendingFile::~PendingFile() { Discard(); }
 
 void PendingFile::Discard() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) {
+    // An in-place target that was lengthened for the write that did not come
+    // gets its old length back.
+    if (extendedFrom_) {
+      const int ignored = ::ftruncate(fd_, static_cast<off_t>(*extendedFrom_));
+      (void)ignored;
+    }
+    ::close(fd_);
+  }
   fd_ = -1;
+  extendedFrom_.reset();
   if (!named_.empty()) {
     ::unlink(named_.c_str());
     KeepWhenStopped(named_);
@@ -474,11 +515,14 @@ bool PendingFile::Prepare(const std::string& requested, std::size_t size, const 
     if (fd_ < 0) return false;
     inPlace_ = true;
     // The target is written only by Commit(), and only with bytes known to
-    // be complete.
-    if (!GatherProduced(gathered_, size, produce)) {
+    // be complete and room for them reserved.
+    bool extended = false;
+    if (!GatherProduced(gathered_, size, produce) ||
+        !ReserveInPlace(fd_, static_cast<std::size_t>(st.st_size), size, extended)) {
       Discard();
       return false;
     }
+    if (extended) extendedFrom_ = static_cast<std::size_t>(st.st_size);
     return true;
   }
 
@@ -503,24 +547,12 @@ bool PendingFile::Prepare(const std::string& requested, std::size_t size, const 
 
 bool PendingFile::CommitInPlace() {
   const std::size_t size = gathered_.size();
-  struct stat st;
-  bool ok = ::fstat(fd_, &st) == 0;
-  const auto oldSize = ok ? static_cast<std::size_t>(st.st_size) : 0;
-  // Room for the whole new contents is reserved first, so a full disk (or a
-  // file size limit) refuses the write before the first byte of the old file
-  // is changed. Overwriting from the front then keeps the blocks the old file
-  // already holds.
-  if (ok && size > oldSize) {
-    ok = ::posix_fallocate(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(size - oldSize)) == 0;
-    if (!ok) {
-      const int ignored = ::ftruncate(fd_, static_cast<off_t>(oldSize));  // gives back what was reserved
-      (void)ignored;
-    }
-  }
-  if (ok) {
+  bool ok;
+  {
     // A stop signal waits until the new contents are whole. (SIGKILL and a
     // power loss cannot be held: unlike a new file renamed into place, an
-    // in-place write is not safe against them.)
+    // in-place write is not safe against them.) Overwriting from the front
+    // keeps the blocks the old file already holds; the rest was reserved.
     StopSignalsHeld held(kUserStopSignals);
     ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteProduced(fd_, size, AllAtOnce(gathered_.data(), size));
     ok = ok && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
@@ -528,6 +560,7 @@ bool PendingFile::CommitInPlace() {
   }
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
+  extendedFrom_.reset();  // the new length stands, whatever happened
   Discard();
   return ok;
 }

@@ -91,7 +91,10 @@ using Producer = std::function<bool(const PartWriter& write)>;
 // behind; a named one is removed on SIGINT, SIGTERM and SIGHUP. When no file
 // can be made in the target's folder (the folder is not writable) but the
 // existing target is, Commit() writes the target in place instead, from a
-// copy of the bytes taken by Prepare().
+// copy of the bytes taken by Prepare(), which also reserves the disk space,
+// so that every refusal but an I/O error comes before a commit. Stop signals
+// wait for the in-place write to end; SIGKILL and power loss cannot, and can
+// leave such a target half written.
 class PendingFile {
  public:
   PendingFile() = default;
@@ -123,6 +126,7 @@ class PendingFile {
   int fd_ = -1;           // the unnamed new file, or the target written in place
   std::string named_;     // the new file's name while it has one
   bool inPlace_ = false;
+  std::optional<std::size_t> extendedFrom_;  // the in-place target's length before a reservation lengthened it
   std::vector<std::uint8_t> gathered_;  // the bytes for the in-place write
 };
 

@@ -104,7 +104,9 @@ TEST_F(SaveInterruptionTest, StopSignalWaitsForAnInPlaceWrite) {
   const bool root = ::geteuid() == 0;
   ::chmod(tmp.path().c_str(), 0755);
   ::chmod(folder.c_str(), root ? 0755 : 0555);
-  if (root) ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+  }
   const int status = RunInChild([&] {
     if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 90;
     SyncInterposer::Watch([&](const std::string& path) {

@@ -271,9 +271,11 @@ TEST_P(StreamedSave, WritesAllOrNothing) {
 
   WriteFile(target, old);
   const int inPlace = AsUserWhoCannotCreateIn(folder, target, [&] {
-    return WithRoom(c.room, [&] { return fileio::WriteFileAtomically(target, kStreamed, produce); }) == c.succeeds
-               ? 0
-               : 1;
+    // Every refusal comes before the commit, so that a command with two
+    // outputs can still leave both as they were.
+    fileio::PendingFile file;
+    const bool prepared = WithRoom(c.room, [&] { return file.Prepare(target, kStreamed, produce); });
+    return prepared == c.succeeds && (!prepared || file.Commit()) ? 0 : 1;
   });
   EXPECT_EQ(inPlace, 0);
   EXPECT_EQ(ReadFile(target), expected);
