@@ -1,6 +1,9 @@
 #include "engine/Extraction.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -14,6 +17,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileIO.h"
 #include "platform/Platform.h"
+#include "platform/TempDir.h"
 
 namespace Korimocom {
 
@@ -52,10 +56,23 @@ void WriteTempFile() {
     Synthesized = 1;
     return;
   }
-  const std::string path = TempWavPath();
   g_writtenTempWav.reset();
   korimo::fileio::FileIdentity written;
-  if (!korimo::fileio::CreateExclusive(path, SoundBytes.data(), SoundBytes.size(), &written)) {
+  bool created = korimo::fileio::CreateExclusive(TempWavPath(), SoundBytes.data(), SoundBytes.size(), &written);
+  if (!created && errno == EEXIST) {
+    // A file this process did not write stands under the fixed name (it was
+    // never removed, see DeleteTempWav): the sound goes to a private folder
+    // instead, where only this user's Korimo writes, so a file left there by
+    // an earlier run may go.
+    const std::string own = platform::PrivateFolderIn(TempDir);
+    if (!own.empty()) {
+      TempDir = own;
+      ::unlink(TempWavPath().c_str());
+      created = korimo::fileio::CreateExclusive(TempWavPath(), SoundBytes.data(), SoundBytes.size(), &written);
+    }
+  }
+  const std::string path = TempWavPath();
+  if (!created) {
     platform::Current().SetWaitCursor(false);
     platform::Notify(korimo::msg::kCannotSaveTemp);
     platform::Current().SetWaitCursor(true);
@@ -201,8 +218,13 @@ bool ExtractedSoundInPlace() {
 }
 
 void DeleteTempWav() {
+  // Only the file this process wrote: the name is fixed and the folder may be
+  // shared, so a temp.wav of anyone else (or of another program) stays.
+  const auto now = korimo::fileio::IdentifyRegularFile(TempWavPath());
+  const bool ours = g_writtenTempWav && now && now->device == g_writtenTempWav->device &&
+                    now->inode == g_writtenTempWav->inode;
   g_writtenTempWav.reset();
-  platform::Current().DeleteFile(TempWavPath());
+  if (ours) platform::Current().DeleteFile(TempWavPath());
 }
 
 void SetExtractionScope(ExtractionScope scope) { g_scope = scope; }

@@ -33,7 +33,8 @@ void ExtractHeaderedSound();
 // time). Anything else there, a planted file, a link, a FIFO, is not played.
 bool ExtractedSoundInPlace();
 
-// Removes TempDir + "temp.wav"; a missing file is no error.
+// Removes TempDir + "temp.wav" when it is the file the last extraction
+// wrote; anything else under that name is left alone.
 void DeleteTempWav();
 
 // The password dialog, opened through the port (DialogOpening 1 while it

@@ -34,6 +34,15 @@ bool PrivateFolder(const std::string& dir) {
 
 }  // namespace
 
+std::string PrivateFolderIn(const std::string& dir) {
+  std::string own = WithSlash(dir);
+  // A folder named korimo that is private to this user is one of ours.
+  const std::string bare = own.substr(0, own.size() - 1);
+  if (own.size() >= 8 && own.compare(own.size() - 8, 8, "/korimo/") == 0 && PrivateFolder(bare)) return own;
+  own += "korimo";
+  return PrivateFolder(own) ? own + "/" : std::string();
+}
+
 std::string ChooseTempDir(const std::string& appDir) {
   if (const std::string temp = Env("TEMP"); !temp.empty()) return WithSlash(temp);
 

@@ -14,4 +14,10 @@ namespace korimo::platform {
 // not a folder, or owned by another user is refused and the next is tried.
 std::string ChooseTempDir(const std::string& appDir);
 
+// The private folder "korimo/" inside `dir` (made with mode 0700 when
+// missing), or `dir` itself when it is such a folder already; empty when none
+// can be had. The window moves its temporary sound there when a file it did
+// not write stands under the fixed name in a shared folder.
+std::string PrivateFolderIn(const std::string& dir);
+
 }  // namespace korimo::platform

@@ -65,18 +65,38 @@ TEST_F(CarrierPlayTest, ALockedSoundAsksAgainAndNeverPlaysAPlantedFile) {
   platform.passwords = {std::string("wrong")};
   OpenCarrier("pw");
   ASSERT_EQ(kc::Synthesized, 2);
-  WriteFile(TempWav(), MakeWav(100));  // another program's file under the fixed name
+  const std::string planted = TempWav();
+  WriteFile(planted, MakeWav(100));  // another program's file under the fixed name
 
   platform.passwords = {std::nullopt};
   EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Extracted);
   EXPECT_EQ(platform.passwordDialogs, 2);
   EXPECT_EQ(kc::Synthesized, 2);
-  EXPECT_FALSE(FileExists(TempWav()));
+  EXPECT_EQ(ReadFile(planted), MakeWav(100));  // kept, and not played
 
   platform.passwords = {std::string("pw")};
   EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Extracted);
   EXPECT_EQ(kc::Synthesized, 1);
   EXPECT_EQ(SoundInTempWav(), wav);
+}
+
+// A temp.wav this process did not write is never removed, by opening a
+// carrier, playing it or clearing: the sound goes to a private folder instead.
+TEST_F(CarrierPlayTest, AForeignFileUnderTheNameIsKept) {
+  const std::string shared = TempWav();
+  const Bytes precious{'p', 'r', 'e'};
+  WriteFile(shared, precious);
+  OpenCarrier("");
+  ASSERT_EQ(kc::Synthesized, 1);
+  EXPECT_EQ(TempWav(), tmp / "korimo/temp.wav");
+  EXPECT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Ready);
+  EXPECT_EQ(SoundInTempWav(), wav);
+  struct stat st {};
+  ASSERT_EQ(::stat((tmp / "korimo").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  commands::Clear();
+  EXPECT_FALSE(FileExists(tmp / "korimo/temp.wav"));
+  EXPECT_EQ(ReadFile(shared), precious);
 }
 
 }  // namespace

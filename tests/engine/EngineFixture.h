@@ -147,7 +147,7 @@ class EngineTest : public ::testing::Test {
     return tmp / name;
   }
 
-  std::string TempWav() const { return tmp / "temp.wav"; }
+  std::string TempWav() const { return kc::TempDir + "temp.wav"; }
 
   // The open-image command: hourglass, OperationFailed cleared, load.
   void LoadImage(const std::string& path) {
