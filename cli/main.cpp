@@ -13,7 +13,6 @@
 #include "cli/Commands.h"
 #include "cli/DistinctFiles.h"
 #include "cli/PasswordSource.h"
-#include "cli/PrivateTempDir.h"
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
@@ -72,30 +71,18 @@ int main(int argc, char** argv) {
   cli::ConsolePort console;
   platform::SetCurrent(&console);
   Korimocom::ResetWorkData();
-  // The sound is only ever written to the output the user names: it stays
-  // in memory, and the temporary folder's free space does not matter.
   Korimocom::SetExtractionScope(Korimocom::ExtractionScope::SoundAndMemo);
   Korimocom::AppDir = ExecutableDir(argc > 0 ? argv[0] : nullptr);
 
+  // The sound is only ever written to the output the user names: the
+  // extraction keeps it in memory and no temporary file or folder is made.
   int code = cli::kRefused;
-  {
-    // "temp.wav" lives only in this private directory, which goes when the
-    // command ends, whichever way it ends.
-    cli::PrivateTempDir tempDir;
-    if (!tempDir.Create()) {
-      platform::Notify(msg::kCannotSaveTemp);
-    } else {
-      Korimocom::TempDir = tempDir.path();
-      try {
-        code = Run(args, console);
-      } catch (const std::bad_alloc&) {
-        platform::Notify(msg::kCannotLoad);
-        code = cli::kRefused;
-      } catch (const std::exception&) {
-        platform::Notify(msg::kCannotLoad);
-        code = cli::kRefused;
-      }
-    }
+  try {
+    code = Run(args, console);
+  } catch (const std::bad_alloc&) {
+    platform::Notify(msg::kCannotLoad);
+  } catch (const std::exception&) {
+    platform::Notify(msg::kCannotLoad);
   }
   platform::SetCurrent(nullptr);
   return code;

@@ -13,7 +13,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <mutex>
 
 namespace korimo::fileio {
@@ -176,13 +175,17 @@ namespace {
 // ---- Removing names when the process is stopped -----------------------------
 //
 // A name noted here (a pending file not yet renamed over its target, a
-// private temporary folder) is removed when SIGINT, SIGTERM, SIGHUP or
-// SIGPIPE ends the process: files first, then folders. The handler only reads
+// private temporary folder) is removed when a signal whose default action
+// ends the process arrives: files first, then folders. The handler only reads
 // this fixed table and calls unlink(), rmdir(), sigaction() and raise(), all
 // safe inside a signal handler. A signal the program handles or ignores
 // itself is left to it: the process goes on.
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Signals sent to the process, held back for the short stretches below.
+constexpr int kAsyncStopSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,   SIGTERM,  SIGUSR1, SIGUSR2,
+                                     SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR, SIGSTKFLT};
+// Signals of a fault in the process itself: never held, but cleaned up after.
+constexpr int kFaultSignals[] = {SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGSEGV, SIGSYS};
 constexpr int kNamedSlots = 16;
 
 struct NamedSlot {
@@ -210,34 +213,30 @@ void RemoveNamedAndStop(int sig) {
 void InstallStopHandlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (int sig : kStopSignals) {
+    const auto install = [](int sig) {
       struct sigaction current {};
       if (::sigaction(sig, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) ||
           current.sa_handler != SIG_DFL)
-        continue;
+        return;
       struct sigaction handler {};
       handler.sa_handler = RemoveNamedAndStop;
       sigemptyset(&handler.sa_mask);
       ::sigaction(sig, &handler, nullptr);
-    }
+    };
+    for (int sig : kAsyncStopSignals) install(sig);
+    for (int sig : kFaultSignals) install(sig);
   });
 }
 
-// The signals a user sends to stop a command: held back while a file is
-// written in place, where stopping halfway would leave neither the old nor
-// the new contents.
-constexpr int kUserStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
-
-// Holds back the stop signals in this thread for a short stretch (a file being
-// named and noted, a file written in place), so that a signal arriving
-// meanwhile is delivered once the stretch is over.
+// Holds back the signals sent to stop the process, in this thread, for a short
+// stretch (a file being named and noted, a file written in place), so that a
+// signal arriving meanwhile is delivered once the stretch is over.
 class StopSignalsHeld {
  public:
-  template <std::size_t N = std::size(kStopSignals)>
-  explicit StopSignalsHeld(const int (&signals)[N] = kStopSignals) {
+  StopSignalsHeld() {
     sigset_t held;
     sigemptyset(&held);
-    for (int sig : signals) sigaddset(&held, sig);
+    for (int sig : kAsyncStopSignals) sigaddset(&held, sig);
     ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
   }
   ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
@@ -553,7 +552,7 @@ bool PendingFile::CommitInPlace() {
     // power loss cannot be held: unlike a new file renamed into place, an
     // in-place write is not safe against them.) Overwriting from the front
     // keeps the blocks the old file already holds; the rest was reserved.
-    StopSignalsHeld held(kUserStopSignals);
+    StopSignalsHeld held;
     ok = ::lseek(fd_, 0, SEEK_SET) == 0 && WriteProduced(fd_, size, AllAtOnce(gathered_.data(), size));
     ok = ok && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
     ok = ok && ::fsync(fd_) == 0;

@@ -67,11 +67,11 @@ bool CreateExclusive(const std::string& path, const std::uint8_t* data, std::siz
 // link and without waiting on a FIFO or device; nothing for anything else.
 std::optional<FileIdentity> IdentifyRegularFile(const std::string& path);
 
-// Names removed when SIGINT, SIGTERM, SIGHUP or SIGPIPE ends the process
-// (files first, then folders, which must be empty by then), until they are
+// Names removed when a signal whose default action ends the process ends it
+// (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ, SIGUSR1, a fault, ...:
+// files first, then folders, which must be empty by then), until they are
 // kept again. Where the program handles or ignores a signal itself, that
-// signal is left to it. The pending files below use this; so does
-// korimo-cli's private temporary folder.
+// signal is left to it. The pending files below use this.
 void RemoveWhenStopped(const std::string& path, bool folder = false);
 void KeepWhenStopped(const std::string& path);
 
@@ -88,7 +88,8 @@ using Producer = std::function<bool(const PartWriter& write)>;
 //
 // The new file is made without a name where the file system allows it and
 // linked in only by Commit(), so a process killed meanwhile leaves nothing
-// behind; a named one is removed on SIGINT, SIGTERM and SIGHUP. When no file
+// behind; a named one is removed by every signal that ends the process except
+// SIGKILL. When no file
 // can be made in the target's folder (the folder is not writable) but the
 // existing target is, Commit() writes the target in place instead, from a
 // copy of the bytes taken by Prepare(), which also reserves the disk space,

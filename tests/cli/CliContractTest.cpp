@@ -182,6 +182,20 @@ TEST_F(CliTest, LargePictureRoundTrip) {
   EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "大きな画像");
 }
 
+// No command needs a temporary folder: none is made, so a missing one is no
+// refusal and a killed run leaves nothing there.
+TEST_F(CliTest, NeedsNoTemporaryFolder) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write("s.wav", MakeWav(300));
+  const std::string usable = tmp_;
+  tmp_ = root_ / "missing/";
+  EXPECT_EQ(Cli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--memo", "m"}).code, 0);
+  EXPECT_EQ(Cli({"info", "c.bmp"}).code, 0);
+  EXPECT_EQ(Cli({"extract", "c.bmp", "-o", "out.wav"}).code, 0);
+  EXPECT_EQ(ReadFile(P("out.wav")), MakeWav(300));
+  tmp_ = usable;
+}
+
 // ---------------------------------------------------------------------------
 // Password-protected carriers.
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
@@ -18,8 +19,15 @@ namespace korimo::test {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
                  const std::string& tempDir, const CliLimits& limits) {
-  const std::string outPath = tempDir + "../cli-stdout";
-  const std::string errPath = tempDir + "../cli-stderr";
+  // The streams are captured in files of their own, apart from both folders
+  // the run is given (either may be missing on purpose).
+  std::string outPath = (std::filesystem::temp_directory_path() / "korimo-cli-stdout-XXXXXX").string();
+  std::string errPath = (std::filesystem::temp_directory_path() / "korimo-cli-stderr-XXXXXX").string();
+  const int outFd = mkstemp(outPath.data());
+  const int errFd = mkstemp(errPath.data());
+  if (outFd < 0 || errFd < 0) throw std::runtime_error("cannot capture the streams");
+  close(outFd);
+  close(errFd);
   std::vector<std::string> argv{KORIMO_CLI_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargv;

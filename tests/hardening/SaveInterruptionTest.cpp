@@ -72,6 +72,7 @@ class SaveStoppedBySignal : public SaveInterruptionTest, public ::testing::WithP
 TEST_P(SaveStoppedBySignal, LeavesOnlyTheOldTarget) {
   const StopCase& c = GetParam();
   const int status = RunInChild([&] {
+    SetSoftLimit(RLIMIT_CORE, 0);  // the signals that dump core leave no core file
     OpenInterposer::RefuseUnnamedFiles(!c.unnamedFiles);
     SyncInterposer::Watch([&](const std::string& path) {
       if (path.find(folder) == 0 && path != folder) ::raise(c.signal);
@@ -89,7 +90,11 @@ INSTANTIATE_TEST_SUITE_P(Signals, SaveStoppedBySignal,
                                            StopCase{"HangUp", SIGHUP, true},
                                            StopCase{"InterruptWithoutUnnamedFiles", SIGINT, false},
                                            StopCase{"TerminateWithoutUnnamedFiles", SIGTERM, false},
-                                           StopCase{"HangUpWithoutUnnamedFiles", SIGHUP, false}),
+                                           StopCase{"HangUpWithoutUnnamedFiles", SIGHUP, false},
+                                           StopCase{"QuitWithoutUnnamedFiles", SIGQUIT, false},
+                                           StopCase{"FileSizeWithoutUnnamedFiles", SIGXFSZ, false},
+                                           StopCase{"User1WithoutUnnamedFiles", SIGUSR1, false},
+                                           StopCase{"AbortWithoutUnnamedFiles", SIGABRT, false}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 // A folder that takes no new file: the target is written in place, and a stop
