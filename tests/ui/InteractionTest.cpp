@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, UnsavedCarrierIsOfferedForSavingFirst) {
   EXPECT_EQ(driver.boxes.size(), 6u);
 }
 
-TEST_F(MainWindowTest, ExitAsksExactlyOnceAndRemovesTempWav) {
+TEST_F(MainWindowTest, ExitKeepsACarrierTheUserWantedSavedAndRemovesTempWav) {
   for (const bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "end menu");
     SynthesizeUnsaved();
@@ -186,13 +186,24 @@ TEST_F(MainWindowTest, ExitAsksExactlyOnceAndRemovesTempWav) {
     ASSERT_NE(ui::HelpWindow(), nullptr);
 
     const size_t before = driver.boxes.size();
+    const auto end = [&] {
+      if (closeBox) window->close();
+      else window->menuEnd_Click();
+      EXPECT_TRUE(driver.WaitDone());
+      QTest::qWait(50);
+    };
+    // "はい" and the save dialog cancelled: the carrier would be lost, so the
+    // window stays as it was.
     driver.Box(Q(msg::kUnsavedCarrier), Q("はい"));
-    dialogAnswers.push_back(std::nullopt);  // ... and the save dialog is cancelled
-    if (closeBox) window->close();
-    else window->menuEnd_Click();
-    EXPECT_TRUE(driver.WaitDone());
-    QTest::qWait(50);
-    EXPECT_EQ(driver.boxes.size(), before + 1);
+    dialogAnswers.push_back(std::nullopt);
+    end();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(ImageSaved, 0);
+    EXPECT_TRUE(FileExists(TempWav()));
+    // "いいえ": one question, and the application ends.
+    driver.Box(Q(msg::kUnsavedCarrier), Q("いいえ"));
+    end();
+    EXPECT_EQ(driver.boxes.size(), before + 2);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(FileExists(TempWav()));
     EXPECT_EQ(ui::HelpWindow(), nullptr);

@@ -48,6 +48,23 @@ kill -0 "$first" 2>/dev/null && { kill "$first"; fail "first instance did not en
 wait "$first" || fail "first instance exit status $?"
 [ "$(cat "$work/temp/temp.wav" 2>/dev/null)" = dummy ] || fail "a normal exit removed a temp.wav it did not write"
 echo "first instance ended"
+
+# SIGTERM ends the window as 終了 does, without a question: the carrier's
+# sound, taken out into the private folder beside the foreign temp.wav, goes.
+cli="$(dirname "$korimo")/korimo-cli"
+"$cli" embed "$picture" "$(dirname "$picture")/sample.wav" -o "$work/carrier.bmp"
+"$korimo" "$work/carrier.bmp" 2>"$work/third.log" &
+third=$!
+find_window '^Korimo Ver\.1\.10$' >/dev/null || fail "window with a carrier did not appear"
+for _ in $(seq 100); do [ -f "$work/temp/korimo/temp.wav" ] && break; sleep 0.1; done
+[ -f "$work/temp/korimo/temp.wav" ] || fail "the carrier's sound was not taken out into the private folder"
+kill -TERM "$third"
+for _ in $(seq 100); do kill -0 "$third" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$third" 2>/dev/null && { kill -KILL "$third"; fail "SIGTERM did not end the window"; }
+wait "$third" || fail "exit status $? after SIGTERM"
+[ -e "$work/temp/korimo/temp.wav" ] && fail "temp.wav left behind after SIGTERM"
+[ "$(cat "$work/temp/temp.wav" 2>/dev/null)" = dummy ] || fail "SIGTERM removed a temp.wav the window did not write"
+echo "SIGTERM ended the window"
 INNER
 chmod +x "$work/inner.sh"
 xvfb-run -a "$work/inner.sh" "$korimo" "$work" "$picture"

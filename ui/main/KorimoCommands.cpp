@@ -87,12 +87,16 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
   }
 }
 
-void KorimoMain::AskToSaveUnsaved() {
-  if (ImageSaved != 0) return;
+// The unsaved-carrier question. False when the user asked to save and the
+// carrier is still unsaved afterwards.
+bool KorimoMain::AskToSaveUnsaved() {
+  if (ImageSaved != 0) return true;
   const platform::Answer answer =
       platform::Current().MessageBox(msg::kUnsavedCarrier, platform::Buttons::YesNo, platform::Icon::Exclamation);
   platform::Current().DoEvents();
-  if (answer == platform::Answer::Yes) menuFileSave_Click();
+  if (answer != platform::Answer::Yes) return true;
+  menuFileSave_Click();
+  return ImageSaved != 0;
 }
 
 void KorimoMain::ShowPicture(const std::string& path) {

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <utility>
 
@@ -79,6 +80,10 @@ KorimoMain::KorimoMain(QWidget* parent) : QMainWindow(parent) {
                  Qt::WindowCloseButtonHint);
   BuildLayout();
   BuildMenus();
+#if QT_CONFIG(sessionmanager)
+  // The desktop session is ending: an unsaved carrier may not keep the window.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { sessionEnding_ = true; });
+#endif
   // Client area 7935 x 4950 twips; the menu bar comes on top of it.
   setFixedSize(Pixels(7935), Pixels(4950) + menuBar()->sizeHint().height());
 
@@ -235,23 +240,37 @@ bool KorimoMain::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
-void KorimoMain::Form_Unload(int& /*cancel*/) {
-  // Unloading cannot be cancelled: the flag is never set.
-  QuitApplication();
+void KorimoMain::Form_Unload(int& cancel) {
+  // Cancelled only to keep an unsaved carrier the user wanted saved.
+  cancel = QuitApplication() ? 0 : 1;
 }
 
 void KorimoMain::closeEvent(QCloseEvent* event) {
   unloading_ = true;  // the window is going already: QuitApplication must not close it again
   int cancel = 0;
   Form_Unload(cancel);
+  if (cancel != 0) {
+    unloading_ = false;
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 
-void KorimoMain::QuitApplication() {
-  // At most one question: ImageSaved is 1 afterwards, whatever the answer
-  // and whatever the save did, so the second run from Form_Unload asks nothing.
+void KorimoMain::EndWithoutQuestions() {
+  ImageSaved = 1;
+  sessionEnding_ = true;
+  QuitApplication();
+}
+
+bool KorimoMain::QuitApplication() {
+  // At most one question: ImageSaved is 1 afterwards, so the second run from
+  // Form_Unload asks nothing. "はい" with the save cancelled or failed keeps
+  // the window and the carrier, unless the session is ending.
   if (ImageSaved == 0) {
-    IgnoringErrors([this] { AskToSaveUnsaved(); });
+    bool keep = false;
+    IgnoringErrors([&] { keep = !AskToSaveUnsaved(); });
+    if (keep && !sessionEnding_) return false;
     ImageSaved = 1;
   }
   IgnoringErrors([] { QuitHelp(); });
@@ -262,6 +281,7 @@ void KorimoMain::QuitApplication() {
     unloading_ = true;
     close();
   }
+  return true;
 }
 
 

@@ -75,8 +75,14 @@ class KorimoMain : public QMainWindow {
   void OpenStartupFiles(const QStringList& files);
 
   // Ends the application: at most one save question, help closed, temp.wav
-  // removed (unless a second instance), dialogs and window unloaded.
-  void QuitApplication();
+  // removed (unless a second instance), dialogs and window unloaded. Returns
+  // false, changing nothing, when the user asked to save the carrier and it
+  // was not saved (the save dialog cancelled, or the save failed): the window
+  // stays open with the carrier rather than lose it, except when the desktop
+  // session is ending.
+  bool QuitApplication();
+  // Ends the application as "終了" does, without any question (a stop signal).
+  void EndWithoutQuestions();
 
   // The help file set at start-up.
   const std::string& HelpFile() const { return helpFile_; }
@@ -95,7 +101,7 @@ class KorimoMain : public QMainWindow {
 
   void BuildLayout();
   void BuildMenus();
-  void AskToSaveUnsaved();
+  bool AskToSaveUnsaved();
   void OpenImageFile(const std::string& path);
   void OpenSoundFile(const std::string& path);
   std::optional<std::string> ChooseFileToOpen(const char* filter);
@@ -124,6 +130,7 @@ class KorimoMain : public QMainWindow {
   std::string helpFile_;
   bool activatedOnce_ = false;
   bool unloading_ = false;
+  bool sessionEnding_ = false;  // the desktop session is ending: nothing may keep the window
 };
 
 }  // namespace korimo::ui

@@ -11,6 +11,7 @@
 #include "platform/sdl/SoundService.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/main/StopSignals.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ int main(int argc, char* argv[]) {
   {
     korimo::ui::KorimoMain window;
     if (window.Form_Load()) {
+      korimo::ui::EndOnStopSignals(window);
       window.show();
       // The files open once the event loop runs, so that their messages and
       // the password dialog have the shown window as their owner.
