@@ -4,7 +4,7 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
   libsdl2-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev llvm

@@ -224,6 +224,17 @@ TEST_F(MainWindowTest, SecondInstanceExitLeavesTempWav) {
   EXPECT_TRUE(FileExists(TempWav()));
 }
 
+// Qt's own file dialogs and overwrite question speak the window's Japanese.
+TEST_F(MainWindowTest, QtsOwnDialogsSpeakJapanese) {
+  const char* overwrite = "%1 already exists.\nDo you want to replace it?";
+  ASSERT_TRUE(ui::InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)))
+      << "qt6-translations-l10n is not installed";
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", overwrite), Q(overwrite));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), Q("Look in:"));
+  ui::InstallQtTranslations(QLocale::c());  // none: back to Qt's English
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), Q("Look in:"));
+}
+
 TEST_F(MainWindowTest, HelpOpensOurViewerAndShowsItsOwnNoticeForAMissingFile) {
   window->menuToolHelp_Click();
   QWidget* help = ui::HelpWindow();

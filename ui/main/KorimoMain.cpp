@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
+#include <QTranslator>
 #include <utility>
 
 #include "commands/Commands.h"
@@ -69,6 +72,17 @@ void SetUpApplication() {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/korimo/korimo.png")));
   QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
   QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+}
+
+bool InstallQtTranslations(const QLocale& language) {
+  // Qt's own texts (file dialogs, the overwrite question, context menus):
+  // Debian's qt6-translations-l10n puts them in Qt's translations folder.
+  static QTranslator translator;
+  QCoreApplication::removeTranslator(&translator);
+  if (!translator.load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
 }
 
 KorimoMain::KorimoMain(QWidget* parent) : QMainWindow(parent) {

@@ -7,6 +7,7 @@
 //   KorimoInput.cpp     keyboard and drag and drop
 #pragma once
 
+#include <QLocale>
 #include <QMainWindow>
 #include <QStringList>
 #include <optional>
@@ -24,6 +25,10 @@ namespace korimo::ui {
 // Program-wide look shared by every window: the program icon and the font
 // substitutions that give the memo boxes a Japanese monospace font.
 void SetUpApplication();
+
+// Loads Qt's own translations for `language`, so that its file dialogs and
+// questions speak the window's language. False when they are not installed.
+bool InstallQtTranslations(const QLocale& language);
 
 // The help file for a program in `appDir` (ending in "/"): "korimo110.hlp"
 // beside it, else in ../share/korimo relative to it.

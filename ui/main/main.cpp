@@ -68,6 +68,7 @@ int main(int argc, char* argv[]) {
   // Ties the window to its installed desktop entry (its icon and name on Wayland).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.korimo.Korimo"));
   korimo::ui::SetUpApplication();
+  korimo::ui::InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
 
   korimo::ui::QtPort port;
   korimo::platform::SetCurrent(&port);
