@@ -65,6 +65,16 @@ wait "$third" || fail "exit status $? after SIGTERM"
 [ -e "$work/temp/korimo/temp.wav" ] && fail "temp.wav left behind after SIGTERM"
 [ "$(cat "$work/temp/temp.wav" 2>/dev/null)" = dummy ] || fail "SIGTERM removed a temp.wav the window did not write"
 echo "SIGTERM ended the window"
+
+# After "--" every argument is a file, not an option of Qt's.
+"$korimo" -- -platform x.bmp 2>"$work/fourth.log" &
+fourth=$!
+find_window '^Korimo Ver\.1\.10$' >/dev/null || fail "korimo -- -platform x.bmp did not start"
+kill -TERM "$fourth"
+for _ in $(seq 100); do kill -0 "$fourth" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$fourth" 2>/dev/null && { kill -KILL "$fourth"; fail "the window with a message box did not end on SIGTERM"; }
+wait "$fourth" || fail "exit status $? with files after --"
+echo "files after -- opened as files"
 INNER
 chmod +x "$work/inner.sh"
 xvfb-run -a "$work/inner.sh" "$korimo" "$work" "$picture"

@@ -59,8 +59,17 @@ int main(int argc, char* argv[]) {
   if (AsksForHelpOrVersion(argc, argv)) AnswerHelpOrVersion(argc, argv);
 
   // QApplication takes the options it understands (-platform, -style, ...)
-  // out of the command line first; what is left is ours.
-  QApplication app(argc, argv);
+  // out of the command line first; what is left is ours. It would read them
+  // after "--" too, so it sees only what comes before; everything after is a file.
+  int qtArgc = argc;
+  QStringList filesAfterDashes;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") != 0) continue;
+    qtArgc = i;
+    for (int j = i + 1; j < argc; ++j) filesAfterDashes << QString::fromLocal8Bit(argv[j]);
+    break;
+  }
+  QApplication app(qtArgc, argv);
   SetNames();
   QCommandLineParser parser;
   DescribeCommandLine(parser);
@@ -81,7 +90,7 @@ int main(int argc, char* argv[]) {
       window.show();
       // The files open once the event loop runs, so that their messages and
       // the password dialog have the shown window as their owner.
-      const QStringList files = parser.positionalArguments();
+      const QStringList files = parser.positionalArguments() + filesAfterDashes;
       if (!files.isEmpty())
         QTimer::singleShot(0, &window, [&window, files] { window.OpenStartupFiles(files); });
       status = app.exec();
