@@ -16,6 +16,7 @@
 #include "engine/Messages.h"
 #include "media/BmpLoad.h"
 #include "platform/FileIO.h"
+#include "platform/PendingFile.h"
 
 namespace korimo::cli {
 

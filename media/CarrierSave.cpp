@@ -3,7 +3,7 @@
 #include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
-#include "platform/FileIO.h"
+#include "platform/PendingFile.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/FileIO.h"
+#include "platform/PendingFile.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"

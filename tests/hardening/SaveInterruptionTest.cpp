@@ -9,7 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/FileIO.h"
+#include "platform/PendingFile.h"
+#include "platform/StopCleanup.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <map>
 
-#include "platform/FileIO.h"
+#include "platform/PendingFile.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
