@@ -52,9 +52,11 @@ TEST_F(TempDirTest, RuntimeFolderIsMadePrivate) {
   EXPECT_EQ(platform::ChooseTempDir(appDir), dir / "korimo/");
   EXPECT_EQ(ModeOf(dir / "korimo") & 07777, 0700u);
   // An existing folder of ours that others may enter is closed up.
-  ASSERT_EQ(chmod((dir / "korimo").c_str(), 0777), 0);
-  EXPECT_EQ(platform::ChooseTempDir(appDir), dir / "korimo/");
-  EXPECT_EQ(ModeOf(dir / "korimo") & 07777, 0700u);
+  for (const mode_t open : {0777, 0707, 0770}) {
+    ASSERT_EQ(chmod((dir / "korimo").c_str(), open), 0);
+    EXPECT_EQ(platform::ChooseTempDir(appDir), dir / "korimo/");
+    EXPECT_EQ(ModeOf(dir / "korimo") & 07777, 0700u) << std::oct << open;
+  }
 }
 
 TEST_F(TempDirTest, LinkedOrForeignRuntimeFolderFallsBackToTheCache) {
