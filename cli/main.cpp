@@ -17,11 +17,12 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
+#include "platform/Version.h"
 #include "cli/ConsolePort.h"
 
 namespace {
 
-constexpr char kVersionLine[] = "korimo-cli 1.10";
+
 
 // The directory of the running executable, ending in "/".
 std::string ExecutableDir(const char* argv0) {
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     return cli::kSuccess;
   }
   if (args.command == cli::Command::Version) {
-    std::cout << kVersionLine << '\n';
+    std::cout << "korimo-cli " << korimo::kVersion << '\n';
     return cli::kSuccess;
   }
   if (!cli::ResolvePassword(args)) return cli::kRefused;

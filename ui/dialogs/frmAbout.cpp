@@ -10,13 +10,7 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
-
-#ifndef KORIMO_VERSION_MAJOR
-#define KORIMO_VERSION_MAJOR 1
-#endif
-#ifndef KORIMO_VERSION_MINOR
-#define KORIMO_VERSION_MINOR 10
-#endif
+#include "platform/Version.h"
 
 namespace korimo::ui {
 
@@ -68,8 +62,8 @@ frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeClo
 
   // Form_Load
   setWindowTitle(QString::fromUtf8(msg::kAppTitle) + QString::fromUtf8(kTitleSuffix));
-  lblVersion->setText(QString::fromUtf8(kVersionPrefix) + QString::number(KORIMO_VERSION_MAJOR) + QLatin1Char('.') +
-                      QString::number(KORIMO_VERSION_MINOR));
+  lblVersion->setText(QString::fromUtf8(kVersionPrefix) + QString::number(kVersionMajor) + QLatin1Char('.') +
+                      QString::number(kVersionMinor));
   lblTitle->setText(QString::fromUtf8(msg::kAppTitle));
   CentreOverOwner(this);
   Korimocom::DialogOpening = 0;

@@ -28,6 +28,7 @@
 #include "engine/Messages.h"
 #include "platform/Platform.h"
 #include "platform/TempDir.h"
+#include "platform/Version.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/Dialogs.h"
@@ -87,7 +88,7 @@ bool InstallQtTranslations(const QLocale& language) {
 
 KorimoMain::KorimoMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("KorimoMain"));
-  setWindowTitle(QStringLiteral("Korimo Ver.1.10"));
+  setWindowTitle(QStringLiteral("Korimo Ver.") + QString::fromLatin1(kVersion));
   // Fixed single border: minimise and close, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "platform/Version.h"
 #include "platform/sdl/SoundService.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
@@ -17,7 +18,7 @@ namespace {
 
 void SetNames() {
   QCoreApplication::setApplicationName(QStringLiteral("Korimo"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(korimo::kVersion));
 }
 
 void DescribeCommandLine(QCommandLineParser& parser) {
