@@ -11,12 +11,13 @@ ConsolePort::ConsolePort() : ConsolePort(std::cerr) {}
 
 ConsolePort::ConsolePort(std::ostream& err) : err_(err) {}
 
-void ConsolePort::WriteLine(const std::string& text) {
+void ConsolePort::WriteLine(const std::string& text, const std::string& reason) {
   // One message, one line: a caller parsing stderr must never see a message
-  // split over several lines.
+  // split over several lines. The reason follows the message in parentheses.
   std::string line;
-  line.reserve(text.size());
-  for (char c : text) line.push_back(c == '\n' || c == '\r' ? ' ' : c);
+  const std::string whole = reason.empty() ? text : text + " (" + reason + ")";
+  line.reserve(whole.size());
+  for (char c : whole) line.push_back(c == '\n' || c == '\r' ? ' ' : c);
   err_ << prefix_ << line << '\n';
   err_.flush();
   ++messagesShown_;
@@ -33,6 +34,8 @@ platform::Answer ConsolePort::MessageBox(const std::string& text, platform::Butt
   WriteLine(text);
   return platform::Answer::Ok;
 }
+
+void ConsolePort::NotifyWithReason(const std::string& text, const std::string& reason) { WriteLine(text, reason); }
 
 std::optional<std::string> ConsolePort::AskPassword() {
   if (!passwordEntry_) return std::nullopt;

@@ -35,12 +35,13 @@ class ConsolePort : public platform::Platform {
   int MessagesShown() const { return messagesShown_; }
 
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
+  void NotifyWithReason(const std::string& text, const std::string& reason) override;
   std::optional<std::string> AskPassword() override;
   void SetWaitCursor(bool) override {}
   platform::PlayResult PlaySound(const std::string& path) override;
 
  private:
-  void WriteLine(const std::string& text);
+  void WriteLine(const std::string& text, const std::string& reason = {});
 
   std::ostream& err_;
   bool replaceAllowed_ = false;

@@ -36,10 +36,14 @@ std::int64_t BytesBelow(std::int64_t start, std::int64_t limit) {
 }  // namespace
 
 Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes) {
+  return EmbeddedAreaBytes(soundAreaSize, nameBytes, ImageBytes.size());
+}
+
+Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes, std::size_t imageBytes) {
   const auto start = static_cast<std::int64_t>(SoundAreaStart(nameBytes));
   std::int64_t e = std::max<std::int64_t>(0, soundAreaSize);
   e = std::min(e, BytesBelow(start, ImageDataSize));
-  e = std::min(e, BytesBelow(start, static_cast<std::int64_t>(ImageBytes.size())));
+  e = std::min(e, BytesBelow(start, static_cast<std::int64_t>(imageBytes)));
   return static_cast<Long>(e);
 }
 
