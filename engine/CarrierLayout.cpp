@@ -47,10 +47,13 @@ Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes, std::size_t imageBytes
   return static_cast<Long>(e);
 }
 
+Long LargestSound(int nameBytes) {
+  return EmbeddedAreaBytes(SoundAreaSizeFor(ImageDataSize, nameBytes), nameBytes) - 4;
+}
+
 bool SoundFits(Long soundSize, int nameBytes) {
   if (nameBytes < 0 || nameBytes > kMaxNameBytes) return false;
-  const Long area = SoundAreaSizeFor(ImageDataSize, nameBytes);
-  return std::int64_t{soundSize} + 4 <= EmbeddedAreaBytes(area, nameBytes);
+  return soundSize <= LargestSound(nameBytes);
 }
 
 Long MemoCapacityFor() {

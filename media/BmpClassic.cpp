@@ -91,6 +91,8 @@ std::string ShapeOf(std::span<const std::uint8_t> b, std::size_t length, Shape& 
     const bool withAlpha =
         in.headerSize >= 56 || (in.headerSize == kBmpInfoHeaderSize && in.compression == kAlphaBitFields);
     if (in.headerSize == kBmpInfoHeaderSize) headersEnd += withAlpha ? 16 : 12;
+    // Masks read from where the pixels are would mean nothing.
+    if (in.dataOffset < headersEnd) return "pixel data inside the headers";
     s.masks = {in.masks[0], in.masks[1], in.masks[2], withAlpha ? in.masks[3] : 0};
     if (in.bitCount == 24) {
       for (std::uint32_t* m : {&s.masks.red, &s.masks.green, &s.masks.blue, &s.masks.alpha}) *m &= 0x00FFFFFFu;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
@@ -27,10 +28,21 @@ using korimo::media::kBmpProbeSize;
 constexpr int kMinBitCount = 24;
 
 // Shows a message with the normal cursor and puts the hourglass back.
-void ShowBetweenWaits(const char* text) {
+void ShowBetweenWaits(const char* text, const std::string& reason = {}) {
   platform::Current().SetWaitCursor(false);
-  platform::Notify(text);
+  if (reason.empty())
+    platform::Notify(text);
+  else
+    platform::Notify(text, reason);
   platform::Current().SetWaitCursor(true);
+}
+
+// Why a file is no picture this program can take.
+std::string RejectionReason(bool missing, std::size_t length, const korimo::media::BmpHeader& header, Integer bitCount) {
+  if (missing) return "no such file";
+  if (length == 0) return "an empty file";
+  if (!header.signature) return "not a BMP file";
+  return std::to_string(bitCount) + " bits per pixel; 24 or 32 needed";
 }
 
 // Only the first error of a call is reported.
@@ -81,10 +93,11 @@ void LoadImageFrom(InputSource& source) {
 
   Byte probe[kBmpProbeSize] = {};
   std::size_t firstLength = 0;
+  bool missing = false;
   // A path that does not exist reads like an empty file (refused below, and
   // never created); any other failure to open is a load error.
   switch (source.Open()) {
-    case InputSource::Opened::Missing: break;
+    case InputSource::Opened::Missing: missing = true; break;
     case InputSource::Opened::Failed: error.Raise(); break;
     case InputSource::Opened::Ok:
       firstLength = source.Length().value_or(0);
@@ -107,7 +120,7 @@ void LoadImageFrom(InputSource& source) {
     rejected = bitCount < kMinBitCount;
   }
   if (rejected) {
-    ShowBetweenWaits(korimo::msg::kCannotRead);
+    ShowBetweenWaits(korimo::msg::kCannotRead, RejectionReason(missing, firstLength, header, bitCount));
     OperationFailed = 1;
     return;
   }
