@@ -135,7 +135,7 @@ InfoRecord Inspect(const std::string& path, ConsolePort& console) {
       // window shows them only for an unlocked sound.
       const bool present = Synthesized == 1;
       if (present) {
-        r.memoBytes = std::max<Long>(GetMemo(MemoFileName, MemoText), 0);
+        r.memoBytes = MemoLength();
         if (CarrierKind == 1) r.name = layout::StoredSoundName();
       }
       r.dataSize = ImageDataSize;
@@ -190,7 +190,7 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   // The header, the carrier header and the memo record are all info needs.
   SetImageReading(ImageReading::OnDemand);
-  SetExtractionScope(ExtractionScope::MemoOnly);
+  SetExtractionScope(ExtractionScope::MemoLength);
   const bool several = args.files.size() > 1;
   bool anyFailed = false;
   bool anyLocked = false;

@@ -209,7 +209,8 @@ bool LoadCarrierMemo() {
     return false;
   }
   Long memoBytes = 0;
-  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText); });
+  // A memo longer than the display shows is taken only as far as it shows.
+  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText, kMemoShownBytes); });
   return memoBytes > 0;
 }
 
