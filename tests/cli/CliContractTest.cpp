@@ -318,6 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Embedding would write over the masks.
         RefusalCase{"MasksOverThePixels", {"embed", "masks.bmp", "s.wav", "-o", "OUT"},
                     "masks.bmp: " + kCannotRead + " (pixel data inside the headers)"},
+        RefusalCase{"OutputFolderMissing", {"embed", "image.bmp", "s.wav", "-o", "nodir/OUT"},
+                    "nodir/OUT: " + kCannotSave + " (the folder nodir cannot be written: No such file or directory)"},
         RefusalCase{"InfoDataSizeZero", {"info", "size0.bmp"}, kCannotLoad},
         RefusalCase{"InfoDataSize83", {"info", "size83.bmp"}, kCannotLoad},
         RefusalCase{"MissingImage", {"embed", "missing.bmp", "s.wav", "-o", "OUT"}, kCannotRead},

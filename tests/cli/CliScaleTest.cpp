@@ -129,6 +129,30 @@ TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
   }
 }
 
+// A 100 MB top-down picture with a version-5 header must be rewritten into
+// the classic layout whole: it is held once, in the memory it is read into.
+TEST_F(CliScaleTest, RewriteHoldsThePictureOnce) {
+  WriteFile(P("s.wav"), MakeWav(300));
+  const std::int32_t width = 1024, rows = 34133;
+  const std::uint32_t pixels = 3u * width * rows, offset = 14 + 124;
+  Bytes header(offset, 0);
+  const auto put = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  header[0] = 'B', header[1] = 'M', header[26] = 1, header[28] = 24;
+  put(2, offset + pixels), put(10, offset), put(14, 124), put(18, width), put(22, static_cast<std::uint32_t>(-rows));
+  put(34, pixels);
+  WriteFile(P("v5.bmp"), header);
+  fs::resize_file(P("v5.bmp"), offset + pixels);
+
+  const CliResult r = Cli({"embed", "v5.bmp", "s.wav", "-o", "c.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  if (!kAddressSanitizer) {
+    EXPECT_LT(r.peakKb, 150 * 1024);
+  }
+  EXPECT_EQ(fs::file_size(P("c.bmp")), 54u + pixels);
+}
+
 // embed into a 100 MB picture (a hole in the file) writes the whole new
 // carrier without holding the picture in memory.
 TEST_F(CliScaleTest, EmbedStreamsThePicture) {
