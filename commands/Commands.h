@@ -85,7 +85,7 @@ enum class CarrierSoundOutcome {
 CarrierSoundOutcome PrepareCarrierSound();
 
 // The memo of the carrier's sound into MemoFileName and MemoText, its text
-// cut after kMemoShownBytes. True when there is one to show; for a sound that
+// cut after kMemoShownBytes (64 KB). True when there is one to show; for a sound that
 // is not available the memo is cleared.
 bool LoadCarrierMemo();
 

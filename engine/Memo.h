@@ -24,6 +24,9 @@ Long GetMemo(std::string& fileName, std::string& memoText, std::size_t textLimit
 Long MemoLength();
 
 // How much of a memo the memo display shows; a longer one is cut with a note.
-inline constexpr std::size_t kMemoShownBytes = 1024 * 1024;
+// Twice the longest memo this program writes (32767 bytes): only a crafted
+// carrier holds more, and laying out one line of a megabyte takes the memo
+// box minutes.
+inline constexpr std::size_t kMemoShownBytes = 64 * 1024;
 
 }  // namespace Korimocom

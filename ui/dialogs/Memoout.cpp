@@ -16,7 +16,7 @@ constexpr char kLabel1Caption[] = "メモ";
 constexpr char kOkCaption[] = "OK";
 // Put after a memo longer than the display shows (only a crafted carrier
 // holds one): the memo box would take minutes and gigabytes to lay it out.
-constexpr char kMemoCutNote[] = "\n\n（メモが長いため、先頭の1MBだけを表示しています。）";
+constexpr char kMemoCutNote[] = "\n\n（メモが長いため、先頭の64KBだけを表示しています。）";
 
 }  // namespace
 
