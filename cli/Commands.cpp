@@ -52,29 +52,6 @@ const char* SoundState() {
   }
 }
 
-// Text from a picture or a file name is data: control characters are written
-// as \n, \r, \t or \xHH (and a backslash as \\), so that it can neither add
-// lines to the output nor reach the terminal as a command.
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (u < 0x20 || u == 0x7F) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += "\\x";
-      out += kHex[u >> 4];
-      out += kHex[u & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // The name `capacity` assumes for the sound: as short as a WAV file's name
 // usually gets ("a.wav"); each further byte of the name leaves a byte less.
 constexpr int kCapacityNameBytes = 5;

@@ -13,6 +13,11 @@
 
 namespace korimo::cli {
 
+// Text from a picture or a file name is data: control characters are written
+// as \n, \r, \t or \xHH (and a backslash as \\), so that it can neither add
+// lines to the output nor reach the terminal as a command.
+std::string Escaped(const std::string& text);
+
 class ConsolePort : public platform::Platform {
  public:
   // Messages go to `err` (std::cerr by default).

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/ConsolePort.h"
+
 namespace korimo::cli {
 
 namespace {
@@ -125,13 +127,13 @@ bool ResolvePassword(Arguments& args) {
   if (args.passwordFile) {
     std::optional<std::string> line = ReadPasswordFile(*args.passwordFile);
     if (!line) {
-      std::cerr << "korimo-cli: cannot read the password file " << *args.passwordFile << '\n';
+      std::cerr << "korimo-cli: cannot read the password file " << Escaped(*args.passwordFile) << '\n';
       return false;
     }
     // An empty file or a closed input is no way to ask for an unprotected
     // carrier (that is --password ""): it is a password that went missing.
     if (line->empty()) {
-      std::cerr << "korimo-cli: " << (*args.passwordFile == "-" ? std::string("standard input") : *args.passwordFile)
+      std::cerr << "korimo-cli: " << (*args.passwordFile == "-" ? std::string("standard input") : Escaped(*args.passwordFile))
                 << ": no password in the first line\n";
       return false;
     }
