@@ -38,8 +38,10 @@ void ShowBetweenWaits(const char* text, const std::string& reason = {}) {
 }
 
 // Why a file is no picture this program can take.
-std::string RejectionReason(bool missing, std::size_t length, const korimo::media::BmpHeader& header, Integer bitCount) {
-  if (missing) return "no such file";
+std::string RejectionReason(InputSource::Opened opened, std::size_t length, const korimo::media::BmpHeader& header,
+                            Integer bitCount) {
+  if (opened == InputSource::Opened::Missing) return "no such file";
+  if (opened == InputSource::Opened::Failed) return "not a regular file that can be read";
   if (length == 0) return "an empty file";
   if (!header.signature) return "not a BMP file";
   return std::to_string(bitCount) + " bits per pixel; 24 or 32 needed";
@@ -93,11 +95,12 @@ void LoadImageFrom(InputSource& source) {
 
   Byte probe[kBmpProbeSize] = {};
   std::size_t firstLength = 0;
-  bool missing = false;
+
   // A path that does not exist reads like an empty file (refused below, and
   // never created); any other failure to open is a load error.
-  switch (source.Open()) {
-    case InputSource::Opened::Missing: missing = true; break;
+  const InputSource::Opened opened = source.Open();
+  switch (opened) {
+    case InputSource::Opened::Missing: break;
     case InputSource::Opened::Failed: error.Raise(); break;
     case InputSource::Opened::Ok:
       firstLength = source.Length().value_or(0);
@@ -120,7 +123,7 @@ void LoadImageFrom(InputSource& source) {
     rejected = bitCount < kMinBitCount;
   }
   if (rejected) {
-    ShowBetweenWaits(korimo::msg::kCannotRead, RejectionReason(missing, firstLength, header, bitCount));
+    ShowBetweenWaits(korimo::msg::kCannotRead, RejectionReason(opened, firstLength, header, bitCount));
     OperationFailed = 1;
     return;
   }
