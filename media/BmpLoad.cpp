@@ -50,8 +50,8 @@ std::string RejectionReason(InputSource::Opened opened, std::size_t length, cons
 // Only the first error of a call is reported.
 struct ErrorOnce {
   bool raised = false;
-  void Raise() {
-    if (!raised) ShowBetweenWaits(korimo::msg::kCannotLoad);
+  void Raise(const std::string& reason = {}) {
+    if (!raised) ShowBetweenWaits(korimo::msg::kCannotLoad, reason);
     raised = true;
   }
 };
@@ -166,7 +166,7 @@ void LoadImageFrom(InputSource& source) {
   // A data-size field below 84 gives a negative area: the image stays loaded
   // but the sound buffer cannot be made.
   if (SoundAreaSize < 0) {
-    error.Raise();
+    error.Raise("a data-size field of " + std::to_string(ImageDataSize) + " leaves no room for a sound");
     return;
   }
   try {
