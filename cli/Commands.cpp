@@ -53,6 +53,10 @@ const char* SoundState() {
   }
 }
 
+// The name `capacity` assumes for the sound: as short as a WAV file's name
+// usually gets ("a.wav"); each further byte of the name leaves a byte less.
+constexpr int kCapacityNameBytes = 5;
+
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // A leading UTF-8 byte-order mark is no part of the memo (it has no CP932 form).
@@ -87,6 +91,7 @@ struct InfoRecord {
   bool failed = false;
   std::string error;  // the message, when failed
   Long dataSize = 0;
+  Long capacity = 0;
   int kind = 0;
   const char* sound = "none";
   Long soundSize = 0;
@@ -101,15 +106,18 @@ InfoRecord Inspect(const std::string& path, ConsolePort& console) {
   ResetWorkData();  // nothing of the previous file carries over
   const int before = console.MessagesShown();
   try {
-    if (OpenImage(path)) {
+    // A data-size field too small for any sound area leaves the picture
+    // loaded after "データがロードできません。": that is a failure too.
+    if (OpenImage(path) && SoundAreaSize >= 0) {
       // The sound's figures are shown only when it is available, as the
       // window shows them only for an unlocked sound.
       const bool present = Synthesized == 1;
       if (present) {
-        r.memoBytes = std::max<Long>(GetMemo(MemoFileName, MemoText), 0);
+        r.memoBytes = MemoLength();
         if (CarrierKind == 1) r.name = layout::StoredSoundName();
       }
       r.dataSize = ImageDataSize;
+      r.capacity = std::max<Long>(layout::LargestSound(kCapacityNameBytes), 0);
       r.kind = CarrierKind;
       r.sound = SoundState();
       r.soundSize = present ? SoundSize : 0;
@@ -130,8 +138,9 @@ void PrintFields(const InfoRecord& r, std::ostream& out) {
       << "carrier-kind: " << r.kind << '\n'
       << "sound: " << r.sound << '\n'
       << "sound-size: " << r.soundSize << '\n'
-      << "sound-name: " << r.name << '\n'
-      << "memo-bytes: " << r.memoBytes << '\n';
+      << "sound-name: " << Escaped(r.name) << '\n'
+      << "memo-bytes: " << r.memoBytes << '\n'
+      << "capacity: " << r.capacity << '\n';
 }
 
 // One line of JSON. Texts that are not valid UTF-8 (a file name is any bytes)
@@ -148,6 +157,7 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
     j["sound-size"] = r.soundSize;
     j["sound-name"] = r.name;
     j["memo-bytes"] = r.memoBytes;
+    j["capacity"] = r.capacity;
   }
   out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -158,14 +168,14 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
   // The header, the carrier header and the memo record are all info needs.
   SetImageReading(ImageReading::OnDemand);
-  SetExtractionScope(ExtractionScope::MemoOnly);
+  SetExtractionScope(ExtractionScope::MemoLength);
   const bool several = args.files.size() > 1;
   bool anyFailed = false;
   bool anyLocked = false;
   for (std::size_t i = 0; i < args.files.size(); ++i) {
     const std::string& path = args.files[i];
-    // With several files each message names the one it is about.
-    console.SetMessagePrefix(several ? path + ": " : std::string());
+    // Each message names the file it is about.
+    console.SetMessagePrefix(Escaped(path) + ": ");
     const InfoRecord r = Inspect(path, console);
     anyFailed = anyFailed || r.failed;
     anyLocked = anyLocked || r.locked;
@@ -173,9 +183,9 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
       PrintJson(r, std::cout);
     } else if (several) {
       if (i > 0) std::cout << '\n';
-      std::cout << "file: " << path << '\n';
+      std::cout << "file: " << Escaped(path) << '\n';
       if (r.failed)
-        std::cout << "error: " << r.error << '\n';
+        std::cout << "error: " << Escaped(r.error) << '\n';
       else
         PrintFields(r, std::cout);
     } else if (!r.failed) {
@@ -190,8 +200,14 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
 
 int RunEmbed(const Arguments& args, ConsolePort& console) {
   if (!PasswordAcceptable(args, console)) return kRefused;
+  // Each message names the file it is about; one about the typed memo or
+  // the password names none.
+  const auto about = [&](const std::string* path) {
+    console.SetMessagePrefix(path ? Escaped(*path) + ": " : std::string());
+  };
   std::optional<std::string> memo = args.memo;
   if (args.memoFile) {
+    about(&*args.memoFile);
     memo = ReadMemoFile(*args.memoFile);
     if (!memo) return kRefused;
   }
@@ -200,15 +216,23 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
   // part, so it is never in memory whole.
   SetImageReading(ImageReading::OnDemand);
   const int before = console.MessagesShown();
+  about(&args.files[0]);
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
 
   // The open-sound command: the replace question, if the image carries sound,
-  // is answered from --replace.
+  // is answered from --replace; without it the user learns what to add
+  // rather than the window's question.
+  if (SoundLoaded == 1 && !args.replace) {
+    platform::Notify("the picture carries a sound already; --replace replaces it and its memo");
+    return kRefused;
+  }
   console.SetReplaceAllowed(args.replace);
+  about(&args.files[1]);
   if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
     return Refuse(console, before, msg::kCannotLoad);
 
   // The memo command and its dialog: the allowance first, then the memo.
+  about(args.memoFile ? &*args.memoFile : nullptr);
   if (memo) {
     if (commands::OpenMemoEntry() != commands::MemoRoom::Available)
       return Refuse(console, before, msg::kNoRoomForMemo);
@@ -218,12 +242,14 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
   // The synthesize command: the password dialog takes the --password value;
   // without one the entry is empty, which means no password.
   console.SetPasswordEntry(args.password.value_or(std::string()));
+  about(&args.files[0]);
   switch (commands::Synthesize(msg::kLoadBothToSynthesize)) {
     case commands::SynthesisOutcome::Done: break;
     case commands::SynthesisOutcome::Cancelled: return Refuse(console, before, msg::kPasswordTooLong);
     default: return Refuse(console, before, msg::kSoundDoesNotFit);
   }
 
+  about(&args.output);
   if (!commands::Save(args.output)) return Refuse(console, before, msg::kCannotSave);
   return kSuccess;
 }
@@ -233,6 +259,7 @@ int RunExtract(const Arguments& args, ConsolePort& console) {
   // The header, the sound and the memo record are all extract needs.
   SetImageReading(ImageReading::OnDemand);
   const int before = console.MessagesShown();
+  console.SetMessagePrefix(Escaped(args.files[0]) + ": ");
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
 
   if (Synthesized == 2) {
@@ -248,6 +275,7 @@ int RunExtract(const Arguments& args, ConsolePort& console) {
   std::string memoText;
   if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
 
+  console.SetMessagePrefix(std::string());
   // Both files are written beside their targets first and moved into place
   // only when both writes succeeded.
   fileio::PendingFile wavFile;

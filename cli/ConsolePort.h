@@ -13,6 +13,11 @@
 
 namespace korimo::cli {
 
+// Text from a picture or a file name is data: control characters are written
+// as \n, \r, \t or \xHH (and a backslash as \\), so that it can neither add
+// lines to the output nor reach the terminal as a command.
+std::string Escaped(const std::string& text);
+
 class ConsolePort : public platform::Platform {
  public:
   // Messages go to `err` (std::cerr by default).
@@ -35,12 +40,13 @@ class ConsolePort : public platform::Platform {
   int MessagesShown() const { return messagesShown_; }
 
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
+  void NotifyWithReason(const std::string& text, const std::string& reason) override;
   std::optional<std::string> AskPassword() override;
   void SetWaitCursor(bool) override {}
   platform::PlayResult PlaySound(const std::string& path) override;
 
  private:
-  void WriteLine(const std::string& text);
+  void WriteLine(const std::string& text, const std::string& reason = {});
 
   std::ostream& err_;
   bool replaceAllowed_ = false;

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/ConsolePort.h"
+
 namespace korimo::cli {
 
 namespace {
@@ -34,10 +36,19 @@ std::optional<std::string> FirstLineOf(std::FILE* file) {
   return WithoutCarriageReturn(std::move(line));
 }
 
+// Opened without waiting: a FIFO nobody writes to would block the open
+// itself. Reads wait again afterwards, so a writer that is there is read to
+// its line break, and a FIFO without one reads as empty.
 std::optional<std::string> ReadPasswordFile(const std::string& path) {
   if (path == "-") return FirstLineOf(stdin);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return std::nullopt;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  const int flags = fcntl(fd, F_GETFL);
+  std::FILE* file = flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0 ? nullptr : fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+    return std::nullopt;
+  }
   std::optional<std::string> line = FirstLineOf(file);
   std::fclose(file);
   return line;
@@ -116,7 +127,14 @@ bool ResolvePassword(Arguments& args) {
   if (args.passwordFile) {
     std::optional<std::string> line = ReadPasswordFile(*args.passwordFile);
     if (!line) {
-      std::cerr << "korimo-cli: cannot read the password file " << *args.passwordFile << '\n';
+      std::cerr << "korimo-cli: cannot read the password file " << Escaped(*args.passwordFile) << '\n';
+      return false;
+    }
+    // An empty file or a closed input is no way to ask for an unprotected
+    // carrier (that is --password ""): it is a password that went missing.
+    if (line->empty()) {
+      std::cerr << "korimo-cli: " << (*args.passwordFile == "-" ? std::string("standard input") : Escaped(*args.passwordFile))
+                << ": no password in the first line\n";
       return false;
     }
     args.password = std::move(*line);

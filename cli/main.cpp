@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     args = cli::ParseArguments(argList);
     cli::RequireDistinctFiles(args);
   } catch (const cli::UsageError& e) {
-    std::cerr << "korimo-cli: " << e.what() << "\n\n" << cli::UsageText();
+    std::cerr << "korimo-cli: " << e.what() << "\nTry 'korimo-cli --help'.\n";
     return cli::kUsage;
   }
   if (args.command == cli::Command::Help) {

@@ -110,14 +110,17 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
   if (!RequestPassword()) return SynthesisOutcome::Cancelled;
 
-  // A picture read on demand that cannot give a part it holds any more ends
-  // the synthesis as a read failure; what was embedded so far is never saved.
+  // A picture read on demand that cannot give a part it holds any more, or
+  // a step that ran out of memory, ends the synthesis as a read failure;
+  // what was embedded so far is never saved.
   bool ready = false;
+  bool finished = false;
   const bool readable = PictureReadable([&] {
     ready = PrepareImageForSynthesis();
     if (ready) SynthesizeSound();
+    finished = true;
   });
-  if (!readable) {
+  if (!readable || !finished) {
     platform::Notify(msg::kCannotLoad);
     OperationFailed = 1;
     return SynthesisOutcome::Refused;
@@ -206,7 +209,8 @@ bool LoadCarrierMemo() {
     return false;
   }
   Long memoBytes = 0;
-  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText); });
+  // A memo longer than the display shows is taken only as far as it shows.
+  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText, kMemoShownBytes); });
   return memoBytes > 0;
 }
 

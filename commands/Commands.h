@@ -84,8 +84,9 @@ enum class CarrierSoundOutcome {
 // password of a locked one).
 CarrierSoundOutcome PrepareCarrierSound();
 
-// The memo of the carrier's sound into MemoFileName and MemoText. True when
-// there is one to show; for a sound that is not available the memo is cleared.
+// The memo of the carrier's sound into MemoFileName and MemoText, its text
+// cut after kMemoShownBytes (64 KB). True when there is one to show; for a sound that
+// is not available the memo is cleared.
 bool LoadCarrierMemo();
 
 // ---- Clear and exit --------------------------------------------------------

@@ -36,17 +36,24 @@ std::int64_t BytesBelow(std::int64_t start, std::int64_t limit) {
 }  // namespace
 
 Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes) {
+  return EmbeddedAreaBytes(soundAreaSize, nameBytes, ImageBytes.size());
+}
+
+Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes, std::size_t imageBytes) {
   const auto start = static_cast<std::int64_t>(SoundAreaStart(nameBytes));
   std::int64_t e = std::max<std::int64_t>(0, soundAreaSize);
   e = std::min(e, BytesBelow(start, ImageDataSize));
-  e = std::min(e, BytesBelow(start, static_cast<std::int64_t>(ImageBytes.size())));
+  e = std::min(e, BytesBelow(start, static_cast<std::int64_t>(imageBytes)));
   return static_cast<Long>(e);
+}
+
+Long LargestSound(int nameBytes) {
+  return EmbeddedAreaBytes(SoundAreaSizeFor(ImageDataSize, nameBytes), nameBytes) - 4;
 }
 
 bool SoundFits(Long soundSize, int nameBytes) {
   if (nameBytes < 0 || nameBytes > kMaxNameBytes) return false;
-  const Long area = SoundAreaSizeFor(ImageDataSize, nameBytes);
-  return std::int64_t{soundSize} + 4 <= EmbeddedAreaBytes(area, nameBytes);
+  return soundSize <= LargestSound(nameBytes);
 }
 
 Long MemoCapacityFor() {

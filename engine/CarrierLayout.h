@@ -61,6 +61,12 @@ inline std::size_t SoundAreaStart(int nameBytes) { return kNameIndex + 8 * stati
 // E: how many sound-area bytes synthesis really embeds for a name of n bytes:
 // min(area, ceil((D - S - 7) / 8)), further limited to what ImageBytes holds.
 Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes);
+// The same for an image of `imageBytes` bytes in place of ImageBytes.
+Long EmbeddedAreaBytes(Long soundAreaSize, int nameBytes, std::size_t imageBytes);
+
+// The largest sound (WAV file bytes) the fit check below accepts for a name
+// of n bytes, 0 <= n <= 255: E - 4, negative when not even an empty one fits.
+Long LargestSound(int nameBytes);
 
 // The fit check of a sound load: n <= 255 and soundSize + 4 <= E (the sound
 // and the memo length field lie in the embedded part).

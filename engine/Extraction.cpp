@@ -40,7 +40,7 @@ std::optional<korimo::fileio::FileIdentity> g_writtenTempWav;
 ExtractionScope g_scope = ExtractionScope::TempFile;
 
 bool ToMemory() { return g_scope != ExtractionScope::TempFile; }
-bool WithSound() { return g_scope != ExtractionScope::MemoOnly; }
+bool WithSound() { return g_scope != ExtractionScope::MemoLength; }
 
 // temp.wav is this extraction's business only when it writes one.
 void RemoveTempWav() {
@@ -87,7 +87,8 @@ void WriteTempFile() {
 
 // Outside TempFile: the memo record at SoundSize, when the first `count`
 // area bytes (those the file holds) contain it whole. Returns how many
-// leading SoundBytes are then taken from the image.
+// leading SoundBytes are then taken from the image (for MemoLength, counted
+// as taken: the text is left unread, its length is all that is wanted).
 std::size_t ExtractMemoRecord(std::size_t start, std::size_t count) {
   constexpr std::size_t kHead = 5;  // L (4 bytes, big-endian) and m (1 byte)
   const auto at = static_cast<std::size_t>(SoundSize);
@@ -97,6 +98,7 @@ std::size_t ExtractMemoRecord(std::size_t start, std::size_t count) {
   const std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
   const std::size_t rest = std::size_t{p[4]} + length;
   if (rest > count - at - kHead) return at + kHead;
+  if (!WithSound()) return at + kHead + rest;
   ExtractBytes(start + 8 * (at + kHead), SoundBytes.data() + at + kHead, rest);
   return at + kHead + rest;
 }

@@ -10,12 +10,13 @@ namespace Korimocom {
 //                 which the window plays;
 //   SoundAndMemo  the sound and its memo record, in SoundBytes only
 //                 (korimo-cli's extract and embed);
-//   MemoOnly      the memo record alone, the sound's bytes after "RIFF"
-//                 staying zero (korimo-cli's info reports the sound's
-//                 figures, not its contents).
+//   MemoLength    the head of the memo record alone (its length; see
+//                 MemoLength), the sound's bytes after "RIFF" and the memo's
+//                 text staying zero (korimo-cli's info reports figures, not
+//                 contents, so a crafted memo length costs it nothing).
 // Outside TempFile, "temp.wav" is neither written nor deleted and SoundPath
 // is left as it was, and no more of the picture is read than these need.
-enum class ExtractionScope { TempFile, SoundAndMemo, MemoOnly };
+enum class ExtractionScope { TempFile, SoundAndMemo, MemoLength };
 void SetExtractionScope(ExtractionScope scope);
 
 // Outcome in SoundLoaded, Synthesized, SoundSize, SoundPath, CarrierKind,

@@ -52,24 +52,65 @@ void PutMemo(const std::string& memoText, const std::string& fileName) {
   MemoText = memoText;
 }
 
-Long GetMemo(std::string& fileName, std::string& memoText) {
-  fileName.clear();
-  memoText.clear();
-  if (CarrierKind != 1 || SoundSize < 0) return 0;
+namespace {
+
+// Where the memo record of the last extraction lies.
+struct Record {
+  const Byte* at = nullptr;  // its first byte in SoundBytes
+  std::size_t nameBytes = 0;
+  Long length = 0;
+};
+
+std::optional<Record> FindRecord() {
+  if (CarrierKind != 1 || SoundSize < 0) return std::nullopt;
   // Only a record that lies within what the extraction really read is a memo.
   const std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(std::max<Long>(SoundBytesRead, 0)),
                                                   SoundBytes.size());
   const auto at = static_cast<std::size_t>(SoundSize);
-  if (at + 5 > limit) return 0;
+  if (at + 5 > limit) return std::nullopt;
   const Byte* p = SoundBytes.data() + at;
   const Long L = static_cast<Long>((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
                                    (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]});
-  if (L <= 0) return 0;
+  if (L <= 0) return std::nullopt;
   const std::size_t m = p[4];
-  if (at + 5 + m + static_cast<std::size_t>(L) > limit) return 0;
-  fileName = BytesToString(p + 5, m);
-  memoText = BytesToString(p + 5 + m, static_cast<std::size_t>(L));
-  return L;
+  if (at + 5 + m + static_cast<std::size_t>(L) > limit) return std::nullopt;
+  return Record{p, m, L};
+}
+
+// The longest start of `text` (CP932) of at most `limit` bytes that ends
+// between two characters.
+std::size_t CharacterPrefix(const Byte* text, std::size_t length, std::size_t limit) {
+  if (length <= limit) return length;
+  std::size_t i = 0;
+  while (i < limit) {
+    const Byte b = text[i];
+    const std::size_t width = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+    if (i + width > limit) break;
+    i += width;
+  }
+  return i;
+}
+
+}  // namespace
+
+Long GetMemo(std::string& fileName, std::string& memoText) {
+  return GetMemo(fileName, memoText, static_cast<std::size_t>(-1));
+}
+
+Long GetMemo(std::string& fileName, std::string& memoText, std::size_t textLimit) {
+  fileName.clear();
+  memoText.clear();
+  const std::optional<Record> r = FindRecord();
+  if (!r) return 0;
+  const Byte* text = r->at + 5 + r->nameBytes;
+  fileName = BytesToString(r->at + 5, r->nameBytes);
+  memoText = BytesToString(text, CharacterPrefix(text, static_cast<std::size_t>(r->length), textLimit));
+  return r->length;
+}
+
+Long MemoLength() {
+  const std::optional<Record> r = FindRecord();
+  return r ? r->length : 0;
 }
 
 }  // namespace Korimocom

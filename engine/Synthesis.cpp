@@ -32,16 +32,20 @@ HeaderLengths MeasureHeader() {
 
 // The header block can be written: name and password within their limits (the
 // password also exactly as typed) and the whole block inside ImageBytes.
-bool HeaderWritable(const HeaderLengths& h) {
+bool HeaderWritable(const HeaderLengths& h, std::size_t imageBytes) {
   if (h.name < 0 || h.name > kMaxNameBytes || h.password < 0 || !PasswordFits(Password)) return false;
-  return SoundAreaStart(h.name) <= ImageBytes.size();
+  return SoundAreaStart(h.name) <= imageBytes;
 }
 
 }  // namespace
 
-bool CanSynthesize() { return HeaderWritable(MeasureHeader()) && SoundSize >= 0; }
+bool CanSynthesize() { return CanSynthesize(ImageBytes.size()); }
 
-bool SoundAreaInImage() {
+bool CanSynthesize(std::size_t imageBytes) { return HeaderWritable(MeasureHeader(), imageBytes) && SoundSize >= 0; }
+
+bool SoundAreaInImage() { return SoundAreaInImage(ImageBytes.size()); }
+
+bool SoundAreaInImage(std::size_t imageBytes) {
   const HeaderLengths h = MeasureHeader();
   if (h.name < 0 || h.name > kMaxNameBytes || SoundSize < 0) return false;
   const auto at = static_cast<std::size_t>(SoundSize);
@@ -51,12 +55,12 @@ bool SoundAreaInImage() {
     const std::uint32_t L = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
     if (L > 0) used = std::int64_t{SoundSize} + 5 + p[4] + std::int64_t{L};
   }
-  return used <= EmbeddedAreaBytes(SoundAreaSize, h.name);
+  return used <= EmbeddedAreaBytes(SoundAreaSize, h.name, imageBytes);
 }
 
 Long WriteHeaderBlock() {
   const HeaderLengths h = MeasureHeader();
-  if (!HeaderWritable(h)) return -1;
+  if (!HeaderWritable(h, ImageBytes.size())) return -1;
 
   std::vector<Byte> buffer(257, 0);
   Long count = 0;

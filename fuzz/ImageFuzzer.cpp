@@ -60,10 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "ImageBytes differ from the file");
   if (kc::SoundAreaSize >= 0)
     Check(kc::SoundBytes.size() == static_cast<std::size_t>(kc::SoundAreaSize) + 1, "sound buffer size");
-  if (const auto classic = korimo::media::ClassicLayoutOf(kc::ImageBytes)) {
-    Check(classic->size() >= 54 && (*classic)[10] == 54 && (*classic)[14] == 40 && (*classic)[30] == 0,
+  if (const auto plan = korimo::media::PlanClassicLayout(kc::ImageBytes, kc::ImageBytes.size());
+      plan.verdict == korimo::media::ClassicPlan::Verdict::Rewrite) {
+    kc::ByteArray classic = kc::ImageBytes;
+    korimo::media::RewriteInClassicLayout(classic, plan);
+    Check(classic.size() == plan.size && classic[10] == 54 && classic[14] == 40 && classic[30] == 0,
           "rewritten picture is not in the classic layout");
-    Check(std::memcmp(classic->data() + 34, data + 34, 4) == 0, "rewritten picture changed the data-size field");
+    Check(std::memcmp(classic.data() + 34, data + 34, 4) == 0, "rewritten picture changed the data-size field");
   }
 
   kc::ExtractSound();

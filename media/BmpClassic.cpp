@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cstring>
 
 #include "engine/CarrierLayout.h"
@@ -14,8 +15,11 @@ namespace {
 
 constexpr std::uint32_t kAlphaBitFields = 6;
 // Information headers with the layout of the 40-byte one in front: the two
-// intermediate sizes some writers use, and versions 4 and 5.
-constexpr std::array<std::uint32_t, 5> kKnownHeaders = {40, 52, 56, 108, 124};
+// intermediate sizes some writers use, the 64-byte one of the other family
+// (whose compression numbers differ, so only uncompressed), and versions 4
+// and 5.
+constexpr std::array<std::uint32_t, 6> kKnownHeaders = {40, 52, 56, 64, 108, 124};
+constexpr std::uint32_t kUncompressedOnlyHeader = 64;
 
 static_assert(kBmpClassicHeadersEnd == layout::kCarrierStart);
 
@@ -58,98 +62,129 @@ bool IsClassic(const BmpHeader& in) {
          in.dataOffset == kBmpClassicHeadersEnd;
 }
 
-}  // namespace
+// Where the pixels of a rewritable picture lie and how they are coded.
+struct Shape {
+  BmpHeader header;
+  Masks masks;
+  std::uint64_t rows = 0;
+  std::size_t bytesPerPixel = 0;
+  std::uint64_t stride = 0;
+  std::size_t pixelBytes = 0;
+};
 
-bool HasClassicLayout(std::span<const std::uint8_t> b) {
-  return b.size() >= kBmpClassicHeadersEnd && IsClassic(ParseBmpHeader(b));
-}
-
-std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> b) {
-  const BmpHeader in = ParseBmpHeader(b);
-  if (!in.signature || b.size() < kBmpClassicHeadersEnd) return std::nullopt;
-  // The common case, and the one that must cost nothing: already classic.
-  if (IsClassic(in)) return std::nullopt;
-
+// The shape of a picture that is not classic, or the reason it has none.
+std::string ShapeOf(std::span<const std::uint8_t> b, std::size_t length, Shape& s) {
+  const BmpHeader& in = s.header = ParseBmpHeader(b);
   if (std::find(kKnownHeaders.begin(), kKnownHeaders.end(), in.headerSize) == kKnownHeaders.end())
-    return std::nullopt;
-  if (in.bitCount != 24 && in.bitCount != 32) return std::nullopt;
-  if (in.compression != kBmpUncompressed && in.compression != kBmpBitFields && in.compression != kAlphaBitFields)
-    return std::nullopt;
+    return "information header of " + std::to_string(in.headerSize) + " bytes";
+  if (in.bitCount != 24 && in.bitCount != 32) return std::to_string(in.bitCount) + " bits per pixel";
+  const bool masked = in.compression == kBmpBitFields || in.compression == kAlphaBitFields;
+  if ((in.compression != kBmpUncompressed && !masked) ||
+      (masked && in.headerSize == kUncompressedOnlyHeader))
+    return "compressed pixels (compression " + std::to_string(in.compression) + ")";
 
   // The masks follow a 40-byte header and lie inside the larger ones; the
   // alpha mask is there only from the 56-byte header on, or with alpha bit
   // fields.
   std::size_t headersEnd = kBmpFileHeaderSize + in.headerSize;
-  Masks masks;
-  if (in.compression != kBmpUncompressed) {
+  if (masked) {
     const bool withAlpha =
         in.headerSize >= 56 || (in.headerSize == kBmpInfoHeaderSize && in.compression == kAlphaBitFields);
     if (in.headerSize == kBmpInfoHeaderSize) headersEnd += withAlpha ? 16 : 12;
-    masks = {in.masks[0], in.masks[1], in.masks[2], withAlpha ? in.masks[3] : 0};
+    // Masks read from where the pixels are would mean nothing.
+    if (in.dataOffset < headersEnd) return "pixel data inside the headers";
+    s.masks = {in.masks[0], in.masks[1], in.masks[2], withAlpha ? in.masks[3] : 0};
     if (in.bitCount == 24) {
-      for (std::uint32_t* m : {&masks.red, &masks.green, &masks.blue, &masks.alpha}) *m &= 0x00FFFFFFu;
+      for (std::uint32_t* m : {&s.masks.red, &s.masks.green, &s.masks.blue, &s.masks.alpha}) *m &= 0x00FFFFFFu;
     }
-    for (std::uint32_t m : {masks.red, masks.green, masks.blue, masks.alpha})
-      if (!Contiguous(m)) return std::nullopt;
+    for (std::uint32_t m : {s.masks.red, s.masks.green, s.masks.blue, s.masks.alpha})
+      if (!Contiguous(m)) return "colour mask with gaps";
     // No colour mask at all: readers fall back to the standard ones.
-    if (masks.red == 0 && masks.green == 0 && masks.blue == 0) masks = Masks{};
+    if (s.masks.red == 0 && s.masks.green == 0 && s.masks.blue == 0) s.masks = Masks{};
   }
 
-  if (in.width <= 0 || in.height == 0 || in.dataOffset < headersEnd || in.dataOffset > b.size())
-    return std::nullopt;
-  const std::uint64_t rows = in.height < 0 ? -static_cast<std::int64_t>(in.height) : in.height;
-  const std::size_t bytesPerPixel = in.bitCount / 8;
-  const std::uint64_t stride = (static_cast<std::uint64_t>(in.width) * bytesPerPixel + 3) & ~std::uint64_t{3};
+  if (in.width <= 0) return "width " + std::to_string(in.width);
+  if (in.height == 0 || in.height == INT_MIN) return "height " + std::to_string(in.height);
+  if (in.dataOffset < headersEnd) return "pixel data inside the headers";
+  if (in.dataOffset > length) return "pixel data past the end of the file";
+  s.rows = in.height < 0 ? -static_cast<std::int64_t>(in.height) : in.height;
+  s.bytesPerPixel = in.bitCount / 8;
+  s.stride = (static_cast<std::uint64_t>(in.width) * s.bytesPerPixel + 3) & ~std::uint64_t{3};
   // Every row must lie inside the file; dividing keeps lying sizes from overflowing.
-  const std::uint64_t available = b.size() - in.dataOffset;
-  if (stride > available || rows > available / stride) return std::nullopt;
-  const std::size_t pixelBytes = static_cast<std::size_t>(stride * rows);
+  const std::uint64_t available = length - in.dataOffset;
+  if (s.stride > available || s.rows > available / s.stride) return "pixels past the end of the file";
+  s.pixelBytes = static_cast<std::size_t>(s.stride * s.rows);
+  return {};
+}
 
-  Korimocom::ByteArray out = Korimocom::ByteArray::Zeroed(kBmpClassicHeadersEnd + pixelBytes);
-  BmpHeader classic = in;  // width, bit count, resolution and the data-size field kept
-  classic.fileSize = static_cast<std::uint32_t>(out.size());
-  classic.dataOffset = static_cast<std::uint32_t>(kBmpClassicHeadersEnd);
-  classic.height = static_cast<std::int32_t>(rows);
-  classic.planes = 1;
-  classic.compression = kBmpUncompressed;
-  WriteClassicHeaders(classic, std::span<std::uint8_t, kBmpClassicHeadersEnd>(out.data(), kBmpClassicHeadersEnd));
+}  // namespace
 
-  // Row r of the output (counted from the bottom) is row r of a bottom-up
-  // source, or row rows - 1 - r of a top-down one.
-  const auto sourceRow = [&](std::uint64_t r) {
-    const std::uint64_t stored = in.height > 0 ? r : rows - 1 - r;
-    return b.data() + in.dataOffset + stored * stride;
-  };
-  std::uint8_t* pixels = out.data() + kBmpClassicHeadersEnd;
-  if (masks.StandardColours() && (masks.alpha == 0 || masks.alpha == 0xFF000000u)) {
-    if (in.height > 0) {
-      std::memcpy(pixels, b.data() + in.dataOffset, pixelBytes);
-    } else {
-      for (std::uint64_t r = 0; r < rows; ++r) std::memcpy(pixels + r * stride, sourceRow(r), stride);
+ClassicPlan PlanClassicLayout(std::span<const std::uint8_t> b, std::size_t length) {
+  ClassicPlan plan;
+  const BmpHeader in = ParseBmpHeader(b);
+  // The common case, and the one that must cost nothing: already classic.
+  // A file too short for the classic headers is left to the fit checks.
+  if (!in.signature || length < kBmpClassicHeadersEnd || IsClassic(in)) return plan;
+  Shape shape;
+  plan.refusal = ShapeOf(b, length, shape);
+  if (!plan.refusal.empty()) {
+    plan.verdict = ClassicPlan::Verdict::Refused;
+    return plan;
+  }
+  plan.verdict = ClassicPlan::Verdict::Rewrite;
+  plan.size = kBmpClassicHeadersEnd + shape.pixelBytes;
+  return plan;
+}
+
+void RewriteInClassicLayout(Korimocom::ByteArray& image, const ClassicPlan& plan) {
+  if (plan.verdict != ClassicPlan::Verdict::Rewrite) return;
+  Shape s;
+  if (!ShapeOf(image, image.size(), s).empty() || kBmpClassicHeadersEnd + s.pixelBytes != plan.size) return;
+  const BmpHeader& in = s.header;
+  std::uint8_t* pixels = image.data() + kBmpClassicHeadersEnd;
+
+  // The pixels move down to offset 54 (they never start before it), then a
+  // top-down picture has its rows swapped end for end.
+  std::memmove(pixels, image.data() + in.dataOffset, s.pixelBytes);
+  if (in.height < 0) {
+    for (std::uint64_t r = 0; r < s.rows / 2; ++r) {
+      std::uint8_t* top = pixels + r * s.stride;
+      std::swap_ranges(top, top + s.stride, pixels + (s.rows - 1 - r) * s.stride);
     }
+  }
+
+  if (s.masks.StandardColours() && (s.masks.alpha == 0 || s.masks.alpha == 0xFF000000u)) {
     // Uncompressed pixels keep their fourth byte, which such a picture had
     // as it has now; with bit fields it was no alpha unless the mask said so.
-    if (bytesPerPixel == 4 && in.compression != kBmpUncompressed && masks.alpha == 0) {
-      for (std::uint64_t r = 0; r < rows; ++r)
-        for (std::int32_t x = 0; x < in.width; ++x) pixels[r * stride + 4 * static_cast<std::size_t>(x) + 3] = kOpaque;
+    if (s.bytesPerPixel == 4 && in.compression != kBmpUncompressed && s.masks.alpha == 0) {
+      for (std::uint64_t r = 0; r < s.rows; ++r)
+        for (std::int32_t x = 0; x < in.width; ++x) pixels[r * s.stride + 4 * static_cast<std::size_t>(x) + 3] = kOpaque;
     }
-    return out;
+  } else {
+    // Each pixel is converted where it lies: input and output have the same size.
+    const Channel red(s.masks.red), green(s.masks.green), blue(s.masks.blue), alpha(s.masks.alpha);
+    for (std::uint64_t r = 0; r < s.rows; ++r) {
+      std::uint8_t* p = pixels + r * s.stride;
+      for (std::int32_t x = 0; x < in.width; ++x, p += s.bytesPerPixel) {
+        std::uint32_t v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+        if (s.bytesPerPixel == 4) v |= std::uint32_t{p[3]} << 24;
+        p[0] = blue.Of(v);
+        p[1] = green.Of(v);
+        p[2] = red.Of(v);
+        if (s.bytesPerPixel == 4) p[3] = s.masks.alpha ? alpha.Of(v) : kOpaque;
+      }
+    }
   }
 
-  const Channel red(masks.red), green(masks.green), blue(masks.blue), alpha(masks.alpha);
-  for (std::uint64_t r = 0; r < rows; ++r) {
-    const std::uint8_t* from = sourceRow(r);
-    std::uint8_t* to = pixels + r * stride;
-    for (std::int32_t x = 0; x < in.width; ++x, from += bytesPerPixel, to += bytesPerPixel) {
-      std::uint32_t v = std::uint32_t{from[0]} | std::uint32_t{from[1]} << 8 | std::uint32_t{from[2]} << 16;
-      if (bytesPerPixel == 4) v |= std::uint32_t{from[3]} << 24;
-      to[0] = blue.Of(v);
-      to[1] = green.Of(v);
-      to[2] = red.Of(v);
-      if (bytesPerPixel == 4) to[3] = masks.alpha ? alpha.Of(v) : kOpaque;
-    }
-  }
-  return out;
+  BmpHeader classic = in;  // width, bit count, resolution and the data-size field kept
+  classic.fileSize = static_cast<std::uint32_t>(plan.size);
+  classic.dataOffset = static_cast<std::uint32_t>(kBmpClassicHeadersEnd);
+  classic.height = static_cast<std::int32_t>(s.rows);
+  classic.planes = 1;
+  classic.compression = kBmpUncompressed;
+  WriteClassicHeaders(classic, std::span<std::uint8_t, kBmpClassicHeadersEnd>(image.data(), kBmpClassicHeadersEnd));
+  // Shrinking keeps the memory where it is: no second copy of the picture.
+  image.resize(plan.size);
 }
 
 }  // namespace korimo::media

@@ -3,19 +3,45 @@
 // stored as blue, green, red (and a fourth byte) from file offset 54 on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <vector>
+#include <string>
 
 #include "engine/ByteArray.h"
 
 namespace korimo::media {
 
-// The same picture in the classic layout, when `file` is a 24- or 32-bit BMP
-// whose pixels do not start at offset 54 or whose colours are not plain
-// blue-green-red bytes (a larger information header, colour masks, a colour
-// table before the pixels):
+// The headers a plan is made from lie within the first bytes of the file:
+// the file header, the largest information header, and the masks after a
+// 40-byte one.
+inline constexpr std::size_t kBmpPlanBytes = 14 + 124;
+
+// What a picture needs before it can carry a sound, decided from its headers
+// and its length.
+struct ClassicPlan {
+  enum class Verdict {
+    Classic,  // already the classic layout (or too short to be anything): used as it is
+    Rewrite,  // the same picture can be put into the classic layout
+    Refused,  // embedding would write over header fields or compressed data
+  };
+  Verdict verdict = Verdict::Classic;
+  std::string refusal;     // a short English reason, when Refused
+  std::size_t size = 0;    // the rewritten file's length, when Rewrite
+};
+
+// `file` holds at least the first kBmpPlanBytes of a file of `length` bytes
+// (or the whole of a shorter one). A 24- or 32-bit picture whose pixels do
+// not start at offset 54 or whose colours are not plain blue-green-red bytes
+// is rewritable when its information header is one of 40, 52, 56, 64
+// (uncompressed only), 108 or 124 bytes, it is uncompressed or uses bit
+// fields with contiguous masks, its width is positive, its height neither 0
+// nor -2^31, and every row lies between the headers and the end of the file.
+// Any other such picture is refused.
+ClassicPlan PlanClassicLayout(std::span<const std::uint8_t> file, std::size_t length);
+
+// Rewrites the whole file `image` in place, as planned (verdict Rewrite), and
+// shortens it to plan.size, so the picture is never held twice:
 //   - a 40-byte information header, no compression, pixels at 54, rows
 //     bottom-up (a top-down picture is turned over), no colour table;
 //   - the data-size field (offset 34), resolution, width and bit count as in
@@ -24,13 +50,6 @@ namespace korimo::media {
 //     converted to 8-bit blue, green, red (and alpha in the fourth byte of a
 //     32-bit pixel) by scaling each channel to 0..255. Without an alpha mask
 //     the fourth byte of a masked picture becomes 255 (opaque).
-// Nothing when the file already has the classic layout, and nothing for a
-// file this cannot read safely (unknown header or compression, pixels beyond
-// the end of the file): such a file is used as it is.
-// The result is a working-set array, so that it can take the place of ImageBytes.
-std::optional<Korimocom::ByteArray> ClassicLayoutOf(std::span<const std::uint8_t> file);
-// True when ClassicLayoutOf has nothing to do because the file already has the
-// classic layout; decided from the headers alone.
-bool HasClassicLayout(std::span<const std::uint8_t> file);
+void RewriteInClassicLayout(Korimocom::ByteArray& image, const ClassicPlan& plan);
 
 }  // namespace korimo::media

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
@@ -27,17 +28,30 @@ using korimo::media::kBmpProbeSize;
 constexpr int kMinBitCount = 24;
 
 // Shows a message with the normal cursor and puts the hourglass back.
-void ShowBetweenWaits(const char* text) {
+void ShowBetweenWaits(const char* text, const std::string& reason = {}) {
   platform::Current().SetWaitCursor(false);
-  platform::Notify(text);
+  if (reason.empty())
+    platform::Notify(text);
+  else
+    platform::Notify(text, reason);
   platform::Current().SetWaitCursor(true);
+}
+
+// Why a file is no picture this program can take.
+std::string RejectionReason(InputSource::Opened opened, std::size_t length, const korimo::media::BmpHeader& header,
+                            Integer bitCount) {
+  if (opened == InputSource::Opened::Missing) return "no such file";
+  if (opened == InputSource::Opened::Failed) return "not a regular file that can be read";
+  if (length == 0) return "an empty file";
+  if (!header.signature) return "not a BMP file";
+  return std::to_string(bitCount) + " bits per pixel; 24 or 32 needed";
 }
 
 // Only the first error of a call is reported.
 struct ErrorOnce {
   bool raised = false;
-  void Raise() {
-    if (!raised) ShowBetweenWaits(korimo::msg::kCannotLoad);
+  void Raise(const std::string& reason = {}) {
+    if (!raised) ShowBetweenWaits(korimo::msg::kCannotLoad, reason);
     raised = true;
   }
 };
@@ -81,9 +95,11 @@ void LoadImageFrom(InputSource& source) {
 
   Byte probe[kBmpProbeSize] = {};
   std::size_t firstLength = 0;
+
   // A path that does not exist reads like an empty file (refused below, and
   // never created); any other failure to open is a load error.
-  switch (source.Open()) {
+  const InputSource::Opened opened = source.Open();
+  switch (opened) {
     case InputSource::Opened::Missing: break;
     case InputSource::Opened::Failed: error.Raise(); break;
     case InputSource::Opened::Ok:
@@ -107,7 +123,7 @@ void LoadImageFrom(InputSource& source) {
     rejected = bitCount < kMinBitCount;
   }
   if (rejected) {
-    ShowBetweenWaits(korimo::msg::kCannotRead);
+    ShowBetweenWaits(korimo::msg::kCannotRead, RejectionReason(opened, firstLength, header, bitCount));
     OperationFailed = 1;
     return;
   }
@@ -150,7 +166,7 @@ void LoadImageFrom(InputSource& source) {
   // A data-size field below 84 gives a negative area: the image stays loaded
   // but the sound buffer cannot be made.
   if (SoundAreaSize < 0) {
-    error.Raise();
+    error.Raise("a data-size field of " + std::to_string(ImageDataSize) + " leaves no room for a sound");
     return;
   }
   try {

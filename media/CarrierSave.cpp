@@ -1,5 +1,11 @@
 #include "media/CarrierSave.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
 #include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
@@ -7,6 +13,20 @@
 #include "platform/Platform.h"
 
 namespace Korimocom {
+
+namespace {
+
+// Why `path` could not be written, `error` being the errno of the failure:
+// most often its folder takes no new file, so that is named.
+std::string SaveFailureReason(const std::string& path, int error) {
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return "the folder " + folder + " cannot be written: " + std::strerror(errno);
+  return error != 0 ? std::string(std::strerror(error)) : std::string("the file cannot be written");
+}
+
+}  // namespace
 
 void SaveImageData(const std::string& path) {
   if (ImageLoaded != 1) {
@@ -25,7 +45,7 @@ void SaveImageData(const std::string& path) {
   if (korimo::fileio::WriteFileAtomically(path, ImageBytes.size(), picture))
     ImageSaved = 1;
   else
-    korimo::platform::Notify(korimo::msg::kCannotSave);
+    korimo::platform::Notify(korimo::msg::kCannotSave, SaveFailureReason(path, errno));
 }
 
 }  // namespace Korimocom

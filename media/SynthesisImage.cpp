@@ -1,6 +1,6 @@
 #include "media/SynthesisImage.h"
 
-#include <new>
+#include <string>
 
 #include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
@@ -11,30 +11,37 @@
 
 namespace Korimocom {
 
-bool PrepareImageForSynthesis() {
-  if (!CanSynthesize()) return true;
-  // A rewrite reads every pixel: a picture read on demand is brought in
-  // whole first (this may throw ImageReadFailure).
-  if (!korimo::media::HasClassicLayout(ImageBytes)) RequireAllImageBytes();
-  std::optional<ByteArray> classic;
-  try {
-    classic = korimo::media::ClassicLayoutOf(ImageBytes);
-  } catch (const std::bad_alloc&) {
-    // No room for a second copy of the picture: it cannot be made ready.
-    korimo::platform::Notify(korimo::msg::kSoundDoesNotFit);
-    OperationFailed = 1;
-    return false;
-  }
-  if (!classic) return true;
+namespace {
 
-  // The fit is checked against the new picture before it is kept.
-  ImageBytes.swap(*classic);
-  if (!CanSynthesize() || !SoundAreaInImage()) {
-    ImageBytes.swap(*classic);
-    korimo::platform::Notify(korimo::msg::kSoundDoesNotFit);
-    OperationFailed = 1;
-    return false;
+bool Refuse(const char* message, const std::string& reason = {}) {
+  if (reason.empty())
+    korimo::platform::Notify(message);
+  else
+    korimo::platform::Notify(message, reason);
+  OperationFailed = 1;
+  return false;
+}
+
+}  // namespace
+
+bool PrepareImageForSynthesis() {
+  namespace media = korimo::media;
+  if (!CanSynthesize()) return true;
+  // The plan comes from the headers alone.
+  RequireImageBytes(0, media::kBmpPlanBytes);
+  const media::ClassicPlan plan = media::PlanClassicLayout(ImageBytes, ImageBytes.size());
+  switch (plan.verdict) {
+    case media::ClassicPlan::Verdict::Classic: return true;
+    case media::ClassicPlan::Verdict::Refused: return Refuse(korimo::msg::kCannotRead, plan.refusal);
+    case media::ClassicPlan::Verdict::Rewrite: break;
   }
+  // The fit is checked against the rewritten length before anything changes.
+  if (!CanSynthesize(plan.size) || !SoundAreaInImage(plan.size)) return Refuse(korimo::msg::kSoundDoesNotFit);
+
+  // A rewrite reads every pixel: a picture read on demand is brought in
+  // whole first (this may throw ImageReadFailure), into the memory it has.
+  RequireAllImageBytes();
+  media::RewriteInClassicLayout(ImageBytes, plan);
   ImageFileSize = static_cast<Long>(ImageBytes.size());
   return true;
 }

@@ -1,9 +1,11 @@
 #include "media/WavLoad.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "engine/BitCodec.h"
 #include "engine/TextFields.h"
@@ -30,9 +32,12 @@ constexpr std::int64_t kMaxChunkSize = 2147483639;
 // A RIFF chunk holds at least its form type: a smaller size is no WAV file.
 constexpr std::int64_t kMinChunkSize = 4;
 
-void ShowWithNormalCursor(const char* text) {
+void ShowWithNormalCursor(const char* text, const std::string& reason = {}) {
   platform::Current().SetWaitCursor(false);
-  platform::Notify(text);
+  if (reason.empty())
+    platform::Notify(text);
+  else
+    platform::Notify(text, reason);
 }
 
 
@@ -100,6 +105,11 @@ void LoadSoundFrom(const std::string& path, InputSource& source) {
   if (readFailure) {
     ShowWithNormalCursor(korimo::msg::kCannotLoad);
     platform::Current().SetWaitCursor(true);
+  } else if (refusal == korimo::msg::kSoundDoesNotFit) {
+    const Long room = std::max<Long>(korimo::layout::LargestSound(nameBytes), 0);
+    ShowWithNormalCursor(refusal, "a sound of " + std::to_string(soundLength) + " bytes; room for " +
+                                      std::to_string(room));
+    OperationFailed = 1;
   } else if (refusal) {
     ShowWithNormalCursor(refusal);
     OperationFailed = 1;

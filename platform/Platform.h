@@ -36,6 +36,13 @@ class Platform {
   // The screen-wide hourglass: one state, not a stack.
   virtual void SetWaitCursor(bool wait) = 0;
 
+  // A message box (exclamation icon, OK button) for a refusal, with a short
+  // English reason behind it. The box shows the message alone; a port that
+  // writes lines puts the reason after the message on the same line.
+  virtual void NotifyWithReason(const std::string& text, const std::string& /*reason*/) {
+    MessageBox(text, Buttons::Ok, Icon::Exclamation);
+  }
+
   // Lets pending window events run once.
   virtual void DoEvents() {}
 
@@ -55,5 +62,7 @@ void SetCurrent(Platform* platform);
 inline void Notify(const std::string& text) {
   Current().MessageBox(text, Buttons::Ok, Icon::Exclamation);
 }
+// The same box, and the reason where the port has room for it.
+inline void Notify(const std::string& text, const std::string& reason) { Current().NotifyWithReason(text, reason); }
 
 }  // namespace korimo::platform

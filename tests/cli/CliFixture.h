@@ -15,10 +15,11 @@ namespace korimo::test {
 
 // The lines `info` prints for one carrier.
 inline std::string InfoText(long dataSize, int kind, const std::string& sound, long soundSize,
-                              const std::string& name, long memoBytes) {
+                              const std::string& name, long memoBytes, long capacity) {
   return "image-data-size: " + std::to_string(dataSize) + "\ncarrier-kind: " + std::to_string(kind) +
          "\nsound: " + sound + "\nsound-size: " + std::to_string(soundSize) +
-         "\nsound-name: " + name + "\nmemo-bytes: " + std::to_string(memoBytes) + "\n";
+         "\nsound-name: " + name + "\nmemo-bytes: " + std::to_string(memoBytes) +
+         "\ncapacity: " + std::to_string(capacity) + "\n";
 }
 
 class CliFixture : public ::testing::Test {

@@ -48,9 +48,9 @@ class CliScaleTest : public CliFixture {
 
 };
 
-const std::string kCarrier = InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 4);
-const std::string kLocked = InfoText(64 * 48 * 3, 1, "protected", 0, "", 0);
-const std::string kPlain = InfoText(960, 5, "none", 0, "", 0);
+const std::string kCarrier = InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 4, 1120);
+const std::string kLocked = InfoText(64 * 48 * 3, 1, "protected", 0, "", 0, 1120);
+const std::string kPlain = InfoText(960, 5, "none", 0, "", 0, 88);
 
 TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
   MakeCarriers();
@@ -69,7 +69,7 @@ TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
   EXPECT_EQ(r.out, "file: lock.bmp\n" + kLocked + "\nfile: c.bmp\n" + kCarrier);
   r = Cli({"info", "lock.bmp", "c.bmp", "--password", "abc"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "file: lock.bmp\n" + InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 0) +
+  EXPECT_EQ(r.out, "file: lock.bmp\n" + InfoText(64 * 48 * 3, 1, "present", 644, "音声.wav", 0, 1120) +
                        "\nfile: c.bmp\n" + kCarrier);
 
   // A file that fails makes it 1, whatever else was found; its message on
@@ -78,7 +78,7 @@ TEST_F(CliScaleTest, InfoOnSeveralCarriersGivesOneBlockEach) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "file: missing.bmp\nerror: " + kCannotRead + "\n\nfile: lock.bmp\n" + kLocked +
                        "\nfile: c.bmp\n" + kCarrier);
-  EXPECT_EQ(r.err, "missing.bmp: " + kCannotRead + "\n");
+  EXPECT_EQ(r.err, "missing.bmp: " + kCannotRead + " (no such file)\n");
 }
 
 TEST_F(CliScaleTest, InfoJsonIsOneObjectPerLine) {
@@ -87,16 +87,16 @@ TEST_F(CliScaleTest, InfoJsonIsOneObjectPerLine) {
   const std::string odd = "we\"ird\\na\tme\xFF.bmp";
   CliResult r = Cli({"info", "--json", "c.bmp", "lock.bmp", odd, "plain.bmp"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, odd + ": " + kCannotRead + "\n");
+  EXPECT_EQ(r.err, "we\"ird\\\\na\\tme\xFF.bmp: " + kCannotRead + " (no such file)\n");
   EXPECT_EQ(Reparsed(r.out),
             "{\"file\": \"c.bmp\", \"image-data-size\": 9216, \"carrier-kind\": 1, \"sound\": \"present\", "
-            "\"sound-size\": 644, \"sound-name\": \"\\u97f3\\u58f0.wav\", \"memo-bytes\": 4}\n"
+            "\"sound-size\": 644, \"sound-name\": \"\\u97f3\\u58f0.wav\", \"memo-bytes\": 4, \"capacity\": 1120}\n"
             "{\"file\": \"lock.bmp\", \"image-data-size\": 9216, \"carrier-kind\": 1, \"sound\": \"protected\", "
-            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0}\n"
+            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0, \"capacity\": 1120}\n"
             "{\"file\": \"we\\\"ird\\\\na\\tme\\ufffd.bmp\", \"error\": \"\\u3053\\u306e\\u30c7\\u30fc\\u30bf"
             "\\u306f\\u8aad\\u307f\\u8fbc\\u3081\\u307e\\u305b\\u3093\\u3002\"}\n"
             "{\"file\": \"plain.bmp\", \"image-data-size\": 960, \"carrier-kind\": 5, \"sound\": \"none\", "
-            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0}\n");
+            "\"sound-size\": 0, \"sound-name\": \"\", \"memo-bytes\": 0, \"capacity\": 88}\n");
 
   r = Cli({"info", "c.bmp", "--json"});
   EXPECT_EQ(r.code, 0);
@@ -115,7 +115,7 @@ TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
 
   CliResult r = Cli({"info", "huge.bmp"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, InfoText(dataSize, 1, "present", 644, "音声.wav", 4));
+  EXPECT_EQ(r.out, InfoText(dataSize, 1, "present", 644, "音声.wav", 4, 78643168));
   if (!kAddressSanitizer) {
     EXPECT_LT(r.peakKb, 48 * 1024);
   }
@@ -127,6 +127,30 @@ TEST_F(CliScaleTest, CostFollowsTheSoundNotThePicture) {
   if (!kAddressSanitizer) {
     EXPECT_LT(r.peakKb, 48 * 1024);
   }
+}
+
+// A 100 MB top-down picture with a version-5 header must be rewritten into
+// the classic layout whole: it is held once, in the memory it is read into.
+TEST_F(CliScaleTest, RewriteHoldsThePictureOnce) {
+  WriteFile(P("s.wav"), MakeWav(300));
+  const std::int32_t width = 1024, rows = 34133;
+  const std::uint32_t pixels = 3u * width * rows, offset = 14 + 124;
+  Bytes header(offset, 0);
+  const auto put = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  header[0] = 'B', header[1] = 'M', header[26] = 1, header[28] = 24;
+  put(2, offset + pixels), put(10, offset), put(14, 124), put(18, width), put(22, static_cast<std::uint32_t>(-rows));
+  put(34, pixels);
+  WriteFile(P("v5.bmp"), header);
+  fs::resize_file(P("v5.bmp"), offset + pixels);
+
+  const CliResult r = Cli({"embed", "v5.bmp", "s.wav", "-o", "c.bmp"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  if (!kAddressSanitizer) {
+    EXPECT_LT(r.peakKb, 150 * 1024);
+  }
+  EXPECT_EQ(fs::file_size(P("c.bmp")), 54u + pixels);
 }
 
 // embed into a 100 MB picture (a hole in the file) writes the whole new
@@ -162,7 +186,7 @@ TEST_F(CliScaleTest, NoRoomForATemporaryFileChangesNothing) {
 
   CliResult r = Cli({"info", "c.bmp"}, noRoom);
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, InfoText(600 * 400 * 3, 1, "present", 20044, "s.wav", 1));
+  EXPECT_EQ(r.out, InfoText(600 * 400 * 3, 1, "present", 20044, "s.wav", 1, 89968));
   EXPECT_EQ(r.err, "");
 
   r = Cli({"extract", "c.bmp", "-o", "out.wav", "--memo-out", "memo.txt"}, noRoom);

@@ -23,6 +23,9 @@ TEST(ConsolePort, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
   ConsolePort console(err);
   EXPECT_EQ(console.MessageBox("一行目\r\n二行目", Buttons::Ok, Icon::Exclamation), Answer::Ok);
   EXPECT_EQ(err.str(), "一行目  二行目\n");
+  err.str("");
+  console.NotifyWithReason("x", "the folder a\x1b[2J cannot be written");
+  EXPECT_EQ(err.str(), "x (the folder a\\x1b[2J cannot be written)\n");
 
   err.str("");
   EXPECT_EQ(console.MessageBox(msg::kReplaceSound, Buttons::YesNo, Icon::Exclamation), Answer::No);
@@ -31,7 +34,7 @@ TEST(ConsolePort, MessagesAreSingleLinesAndTheQuestionFollowsTheFlag) {
   err.str("");
   EXPECT_EQ(console.MessageBox(msg::kReplaceSound, Buttons::YesNo, Icon::Exclamation), Answer::Yes);
   EXPECT_EQ(err.str(), "");  // nothing was refused, so nothing to report
-  EXPECT_EQ(console.MessagesShown(), 2);
+  EXPECT_EQ(console.MessagesShown(), 3);
 }
 
 // The password dialog takes --password: accepted when the header holds it

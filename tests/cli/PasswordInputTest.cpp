@@ -113,11 +113,24 @@ TEST_F(PasswordInputTest, PasswordFileTakesItsFirstLineWithoutTheLineBreak) {
   EXPECT_EQ(korimo::test::Run(cmd), 0) << cmd;
   EXPECT_EQ(ReadFile(dir / "c.wav"), ReadFile(dir / "s.wav"));
 
-  // An empty first line is no password: the sound stays locked.
-  WriteFile(dir / "empty.txt", AsBytes("\nabc\n"));
-  const CliResult r = Cli({"info", "c.bmp", "--password-file", "empty.txt"});
-  EXPECT_EQ(r.code, 3);
-  EXPECT_NE(r.out.find("sound: protected"), std::string::npos);
+}
+
+// An empty first line, an empty file, /dev/null, a FIFO nobody writes to and
+// an input closed at once are refused: none may make an unprotected carrier.
+TEST_F(PasswordInputTest, EmptyPasswordSourcesAreRefused) {
+  WriteFile(dir / "empty-line.txt", AsBytes("\nabc\n"));
+  WriteFile(dir / "empty.txt", {});
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  for (const char* source : {"empty-line.txt", "empty.txt", "/dev/null", "fifo"}) {
+    const CliResult r = RunCli({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--password-file", source}, dir.path(),
+                               dir / "tmp/", {.killAfterSeconds = 60});
+    EXPECT_EQ(r.code, 1) << source;
+    EXPECT_NE(r.err.find("no password"), std::string::npos) << r.err;
+  }
+  const std::string cmd = "cd '" + dir.path() + "' && true | TEMP=tmp " KORIMO_CLI_PATH
+                          " embed image.bmp s.wav -o c.bmp --password-file - 2>/dev/null";
+  EXPECT_EQ(korimo::test::Run(cmd), 1) << cmd;
+  EXPECT_FALSE(FileExists(dir / "c.bmp"));
 }
 
 // Each refusal leaves no output file behind.

@@ -230,6 +230,8 @@ TEST_F(MemoTest, MemoOfExactCapacityRoundTripsInOddSizedImage) {
   EXPECT_EQ(kc::GetMemo(name, text), 727);
   EXPECT_EQ(name, "text.txt");
   EXPECT_EQ(text, memo);
+  EXPECT_EQ(kc::GetMemo(name, text, 5), 727);  // cut between two characters
+  EXPECT_EQ(text, "ああ");
 }
 
 // The record (L, m, name, text) must fit the sound buffer whatever the

@@ -99,14 +99,15 @@ const char* const kMessages[] = {
     msg::kPasswordTooLong, msg::kHasLockedSound,  msg::kLoadCarrier,     msg::kLoadSound,
 };
 
-// Every line of stderr is one of the program's messages.
+// Every line of stderr is one of the program's messages, or korimo-cli's
+// own word that a carrier needs --replace.
 bool OnlyOwnMessages(const std::string& err) {
   std::istringstream in(err);
   std::string line;
   int lines = 0;
   while (std::getline(in, line)) {
     ++lines;
-    bool known = false;
+    bool known = line.find("--replace replaces it") != std::string::npos;
     for (const char* m : kMessages) known = known || line.find(m) != std::string::npos;
     if (!known) return false;
   }

@@ -149,6 +149,8 @@ const Case kCases[] = {
     {"AlphaBitFieldsAfter40ByteHeader",
      [](const TempDir&) { return Build({.compression = 6, .alpha = 0xFF000000u}); }},
     {"Header52Bytes", [](const TempDir&) { return Build({.headerSize = 52}); }},
+    {"Header64BytesUncompressed",
+     [](const TempDir&) { return Build({.headerSize = 64, .compression = 0, .bitCount = 24}); }},
     {"Header56BytesWithAlpha", [](const TempDir&) { return Build({.headerSize = 56, .alpha = 0xFF000000u}); }},
     {"Masks11_11_10",
      [](const TempDir&) { return Build({.red = 0xFFE00000u, .green = 0x001FFC00u, .blue = 0x000003FFu}); }},
@@ -215,31 +217,6 @@ TEST_P(ClassicLayoutTest, CarrierShowsThePictureAndCarriesTheSound) {
 INSTANTIATE_TEST_SUITE_P(Pictures, ClassicLayoutTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// Classic pictures, and pictures this cannot read safely, are used as they are.
-TEST(ClassicLayoutOf, LeavesAloneWhatIsClassicOrUnknown) {
-  auto patched = [](Bytes b, std::size_t at, std::uint32_t v) {
-    Put32(b, at, v);
-    return b;
-  };
-  const Bytes masked = Build({}).file;
-  const std::pair<const char*, Bytes> cases[] = {
-      {"classic 24 bits", MakeBmp(kWidth, kHeight)},
-      {"classic 32 bits", MakeBmp(kWidth, kHeight, 32)},
-      {"classic, top-down", patched(MakeBmp(kWidth, kHeight), 22, static_cast<std::uint32_t>(-kHeight))},
-      {"64-byte header", patched(masked, 14, 64)},
-      {"12-byte header", patched(masked, 14, 12)},
-      {"run-length compression", patched(masked, 30, 1)},
-      {"16 bits", patched(masked, 28, 16 | 1u << 16)},
-      {"pixels past the end", Bytes(masked.begin(), masked.end() - 1)},
-      {"pixel offset past the end", patched(masked, 10, static_cast<std::uint32_t>(masked.size() + 1))},
-      {"pixel offset inside the masks", patched(masked, 10, 60)},
-      {"mask with a hole", patched(masked, 54, 0x00F0F000u)},
-      {"no height", patched(masked, 22, 0)},
-      {"short file", Bytes(masked.begin(), masked.begin() + 60)},
-  };
-  for (const auto& [what, file] : cases) EXPECT_FALSE(media::ClassicLayoutOf(file).has_value()) << what;
-}
-
 class PrepareImageTest : public EngineTest {};
 
 // The rewritten picture is shorter; when the data-size field counts the old
@@ -263,6 +240,49 @@ TEST_F(PrepareImageTest, SoundThatNoLongerFitsIsRefused) {
   EXPECT_EQ(kc::OperationFailed, 1);
   EXPECT_EQ(kc::ImageBytes, before);
   EXPECT_EQ(kc::ImageFileSize, fileSize);
+}
+
+// Classic pictures are used as they are. Embedding into a picture the
+// rewrite cannot take would write over its header fields or compressed
+// pixels: synthesis refuses it and nothing changes.
+TEST_F(PrepareImageTest, UsesClassicPicturesAsTheyAreAndRefusesWhatCannotBeRewritten) {
+  auto patched = [](Bytes b, std::size_t at, std::uint32_t v) {
+    Put32(b, at, v);
+    return b;
+  };
+  const Bytes masked = Build({}).file;
+  const Bytes v5 = Build({.headerSize = 124, .compression = 0}).file;
+  const std::pair<const char*, Bytes> cases[] = {
+      {"classic 24 bits", MakeBmp(kWidth, kHeight)},
+      {"classic, top-down", patched(MakeBmp(kWidth, kHeight), 22, static_cast<std::uint32_t>(-kHeight))},
+      {"12-byte header", patched(masked, 14, 12)},
+      {"100-byte header", patched(masked, 14, 100)},
+      {"run-length compression", patched(masked, 30, 1)},
+      {"JPEG compression", patched(v5, 30, 4)},
+      {"bit fields in a 64-byte header", patched(masked, 14, 64)},
+      {"48 bits", patched(masked, 28, 48 | 1u << 16)},
+      {"pixels past the end", Bytes(masked.begin(), masked.end() - 1)},
+      {"pixel offset past the end", patched(masked, 10, static_cast<std::uint32_t>(masked.size() + 1))},
+      {"pixel offset inside the masks", patched(masked, 10, 60)},
+      {"mask with a hole", patched(masked, 54, 0x00F0F000u)},
+      {"no height", patched(masked, 22, 0)},
+      {"height -2^31", patched(v5, 22, 0x80000000u)},
+      {"negative width", patched(v5, 18, static_cast<std::uint32_t>(-kWidth))},
+  };
+  for (const auto& [what, file] : cases) {
+    SCOPED_TRACE(what);
+    const bool classic = std::string(what).starts_with("classic");
+    LoadImage(file);
+    LoadSound(MakeWav(20, 8));
+    ASSERT_EQ(kc::SoundLoaded, 1);
+    const Bytes before = kc::ImageBytes;
+    platform.messages.clear();
+    kc::OperationFailed = 0;
+    EXPECT_EQ(kc::PrepareImageForSynthesis(), classic);
+    EXPECT_EQ(kc::OperationFailed, classic ? 0 : 1);
+    EXPECT_EQ(platform.Texts(), classic ? Strings{} : Strings{msg::kCannotRead});
+    EXPECT_EQ(kc::ImageBytes, before);
+  }
 }
 
 // A synthesis the engine refuses anyway (a password of more than 8 bytes)

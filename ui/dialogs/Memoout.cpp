@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "engine/Korimocom.h"
+#include "engine/Memo.h"
 
 namespace korimo::ui {
 
@@ -13,6 +14,9 @@ namespace {
 constexpr char kCaption[] = "メモ表示";
 constexpr char kLabel1Caption[] = "メモ";
 constexpr char kOkCaption[] = "OK";
+// Put after a memo longer than the display shows (only a crafted carrier
+// holds one): the memo box would take minutes and gigabytes to lay it out.
+constexpr char kMemoCutNote[] = "\n\n（メモが長いため、先頭の64KBだけを表示しています。）";
 
 }  // namespace
 
@@ -49,7 +53,10 @@ Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeClose
 }
 
 void Memoout::Form_Activate() {
-  Text1->setPlainText(MemoToDisplay(Korimocom::MemoText));
+  QString text = MemoToDisplay(Korimocom::MemoText);
+  if (static_cast<std::size_t>(Korimocom::MemoLength()) > Korimocom::kMemoShownBytes)
+    text += QString::fromUtf8(kMemoCutNote);
+  Text1->setPlainText(text);
   Text1->setFocus();
   Korimocom::DialogOpening = 0;
 }
