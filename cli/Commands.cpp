@@ -76,6 +76,17 @@ std::optional<std::string> ReadMemoFile(const std::string& path) {
   return std::nullopt;
 }
 
+// Whether the file starts as a BMP does; a picture in another format gets a
+// word on which formats the window converts.
+bool LooksLikeBmp(const std::string& path) {
+  const int fd = fileio::OpenForRead(path);
+  if (fd < 0) return true;  // nothing to say about a file that cannot be read
+  char head[2] = {};
+  const long long n = fileio::ReadUpTo(fd, head, sizeof head);
+  fileio::Close(fd);
+  return n != 2 || (head[0] == 'B' && head[1] == 'M');
+}
+
 }  // namespace
 
 namespace {
@@ -199,13 +210,20 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
   // part, so it is never in memory whole.
   SetImageReading(ImageReading::OnDemand);
   const int before = console.MessagesShown();
-  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+  if (!OpenImage(args.files[0])) {
+    Refuse(console, before, msg::kCannotRead);
+    if (!LooksLikeBmp(args.files[0])) console.Note(msg::kBmpOnly);
+    return kRefused;
+  }
 
   // The open-sound command: the replace question, if the image carries sound,
-  // is answered from --replace.
+  // is answered from --replace. A sound made smaller says so on stderr.
   console.SetReplaceAllowed(args.replace);
-  if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
+  std::optional<media::SoundForm> fitted;
+  if (commands::OpenSound(args.files[1], args.fit ? media::SoundFitting::Any : media::SoundFitting::Converted,
+                          &fitted) != commands::SoundOutcome::Opened)
     return Refuse(console, before, msg::kCannotLoad);
+  if (fitted) console.Note(media::FittedMessage(*fitted));
 
   // The memo command and its dialog: the allowance first, then the memo.
   if (memo) {

@@ -11,7 +11,7 @@ ConsolePort::ConsolePort() : ConsolePort(std::cerr) {}
 
 ConsolePort::ConsolePort(std::ostream& err) : err_(err) {}
 
-void ConsolePort::WriteLine(const std::string& text) {
+void ConsolePort::WriteLine(const std::string& text, bool counted) {
   // One message, one line: a caller parsing stderr must never see a message
   // split over several lines.
   std::string line;
@@ -19,6 +19,7 @@ void ConsolePort::WriteLine(const std::string& text) {
   for (char c : text) line.push_back(c == '\n' || c == '\r' ? ' ' : c);
   err_ << prefix_ << line << '\n';
   err_.flush();
+  if (!counted) return;
   ++messagesShown_;
   lastMessage_ = text;
 }

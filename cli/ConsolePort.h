@@ -34,13 +34,16 @@ class ConsolePort : public platform::Platform {
   // are not written).
   int MessagesShown() const { return messagesShown_; }
 
+  // A line of information on stderr, not counted as a message.
+  void Note(const std::string& text) { WriteLine(text, false); }
+
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
   std::optional<std::string> AskPassword() override;
   void SetWaitCursor(bool) override {}
   platform::PlayResult PlaySound(const std::string& path) override;
 
  private:
-  void WriteLine(const std::string& text);
+  void WriteLine(const std::string& text, bool counted = true);
 
   std::ostream& err_;
   bool replaceAllowed_ = false;

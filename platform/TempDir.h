@@ -14,4 +14,9 @@ namespace korimo::platform {
 // not a folder, or owned by another user is refused and the next is tried.
 std::string ChooseTempDir(const std::string& appDir);
 
+// Makes `dir` (its parent must exist) as a private folder of this user, or
+// accepts it when it is one already. False for a link, a file or another
+// user's folder.
+bool PrivateFolder(const std::string& dir);
+
 }  // namespace korimo::platform
