@@ -73,10 +73,12 @@ std::optional<std::string> WriteConvertedSound(const media::ConvertedSound& soun
 
 }  // namespace
 
-ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+namespace {
+
+ImageOutcome OpenImageWith(const std::function<void()>& load, const std::function<void()>& onLoaded) {
   Port().SetWaitCursor(true);
   OperationFailed = 0;
-  IgnoringErrors([&] { LoadImageData(path); });
+  IgnoringErrors(load);
 
   ImageOutcome outcome = ImageOutcome::Refused;
   bool unreadable = false;
@@ -104,6 +106,16 @@ ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onL
   OperationFailed = 0;
   Port().SetWaitCursor(false);
   return outcome;
+}
+
+}  // namespace
+
+ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(path); }, onLoaded);
+}
+
+ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(bmp); }, onLoaded);
 }
 
 SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting,

@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "engine/Korimocom.h"
@@ -36,6 +37,8 @@ enum class ImageOutcome {
 // protected one). `onLoaded` runs between the two, once the picture is loaded
 // (the window shows it there, before any password dialog).
 ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded = {});
+// The same for a picture converted to a BMP in memory from another format.
+ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded = {});
 
 // ---- Open sound ------------------------------------------------------------
 enum class SoundOutcome {

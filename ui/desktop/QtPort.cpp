@@ -1,6 +1,8 @@
 #include "ui/desktop/QtPort.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -103,8 +105,8 @@ QString TranslatePattern(const QString& pattern) {
   return out.join(QLatin1Char(' '));
 }
 
-std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent,
-                                         const std::string& filter) {
+std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent, const std::string& filter,
+                                         const std::string& proposed = {}, QCheckBox* extra = nullptr) {
   const QString qtFilter = TranslateFilter(filter);
   if (DialogHook()) return DialogHook()(kind, qtFilter);
 
@@ -124,6 +126,14 @@ std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent,
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!proposed.empty()) dialog.selectFile(QString::fromStdString(proposed));
+  }
+  // Qt's own dialog lays its parts out in a grid: an extra choice goes below them.
+  if (extra) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      extra->setParent(&dialog);
+      grid->addWidget(extra, grid->rowCount(), 0, 1, grid->columnCount());
+    }
   }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
@@ -148,8 +158,27 @@ std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& f
   return RunFileDialog(FileDialogKind::Open, parent, filter);
 }
 
-std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter) {
-  return RunFileDialog(FileDialogKind::Save, parent, filter);
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter, const std::string& proposed) {
+  return RunFileDialog(FileDialogKind::Save, parent, filter, proposed);
+}
+
+std::optional<SoundSaveChoice> GetSoundSavePath(QWidget* parent, const std::string& filter, const std::string& proposed,
+                                                bool offerMemo) {
+  // The dialog takes the check box over and deletes it when it closes; its
+  // state is followed as it changes.
+  bool withMemo = offerMemo;
+  std::unique_ptr<QCheckBox> memo;
+  if (offerMemo) {
+    memo = std::make_unique<QCheckBox>(QCoreApplication::translate("QtPort", "メモもテキストファイルとして保存する(&M)"));
+    memo->setObjectName(QStringLiteral("saveMemo"));
+    memo->setChecked(true);
+    QObject::connect(memo.get(), &QCheckBox::toggled, [&withMemo](bool on) { withMemo = on; });
+  }
+  QPointer<QCheckBox> shown = memo.get();
+  const std::optional<std::string> path = RunFileDialog(FileDialogKind::Save, parent, filter, proposed, memo.get());
+  if (!shown) (void)memo.release();  // deleted with the dialog
+  if (!path) return std::nullopt;
+  return SoundSaveChoice{*path, withMemo};
 }
 
 // ---- Help viewer --------------------------------------------------------

@@ -55,7 +55,19 @@ void SetFileDialogHook(FileDialogHook hook);
 // Qt's own (non-native) dialogs. Open accepts existing files only; save
 // confirms overwriting and never appends an extension. Nothing = cancelled.
 std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& filter);
-std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter);
+// `proposed`, when given, is the name the save dialog starts with.
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter,
+                                           const std::string& proposed = {});
+
+// The save dialog of a sound taken out of a picture: starts with `proposed`
+// and, when `offerMemo`, has a check box for saving the memo beside the
+// sound. With the dialog hook set the memo is saved whenever offered.
+struct SoundSaveChoice {
+  std::string path;
+  bool withMemo = false;
+};
+std::optional<SoundSaveChoice> GetSoundSavePath(QWidget* parent, const std::string& filter, const std::string& proposed,
+                                                bool offerMemo);
 
 // ---- Help viewer --------------------------------------------------------
 

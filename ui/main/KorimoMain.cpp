@@ -183,6 +183,9 @@ void KorimoMain::BuildMenus() {
   addItem(menuFile, "menuFileClear", QStringLiteral("クリア(&C)"), &KorimoMain::menuFileClear_Click);
   menuFile->addSeparator()->setObjectName(QStringLiteral("menuDummy"));
   addItem(menuFile, "menuEnd", QStringLiteral("終了(&E)"), &KorimoMain::menuEnd_Click);
+  QMenu* menuTool = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+  menuTool->setObjectName(QStringLiteral("menuTool"));
+  addItem(menuTool, "menuSoundSave", QStringLiteral("音声を保存(&W)..."), &KorimoMain::menuSoundSave_Click);
   QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   addItem(menuHelp, "menuToolHelp", QStringLiteral("Korimoヘルプ(&H)"), &KorimoMain::menuToolHelp_Click);
@@ -256,7 +259,10 @@ void KorimoMain::QuitApplication() {
   }
   IgnoringErrors([] { QuitHelp(); });
   // A second instance leaves temp.wav to the instance that owns it.
-  if (AlreadyRunning == 0) IgnoringErrors([] { commands::DiscardTempSound(); });
+  if (AlreadyRunning == 0) {
+    IgnoringErrors([] { commands::DiscardTempSound(); });
+    IgnoringErrors([] { commands::DiscardConvertedSound(); });
+  }
   IgnoringErrors([] { UnloadDialogs(); });
   if (!unloading_) {
     unloading_ = true;
