@@ -32,16 +32,6 @@ namespace {
 
 constexpr char kBmpFilter[] = "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*";
 constexpr char kWavFilter[] = "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*";
-// The open dialogs also offer the formats that are converted on opening.
-constexpr char kImageOpenFilter[] =
-    "BMP画像データ(*.bmp)|*.bmp|"
-    "画像データ(*.png;*.jpg;*.jpeg;*.webp;*.tif;*.tiff;*.gif)|*.png;*.jpg;*.jpeg;*.webp;*.tif;*.tiff;*.gif|"
-    "すべてのファイル(*.*)|*.*";
-constexpr char kSoundOpenFilter[] =
-    "WAV音声データ(*.wav)|*.wav|"
-    "音声データ(*.flac;*.ogg;*.oga;*.opus;*.mp3)|*.flac;*.ogg;*.oga;*.opus;*.mp3|"
-    "すべてのファイル(*.*)|*.*";
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // What a sound made to fit became, in the window's language.
@@ -188,11 +178,11 @@ std::optional<std::string> KorimoMain::ChooseFileToOpen(const char* filter) {
 }
 
 void KorimoMain::menuImageRead_Click() {
-  if (const std::optional<std::string> path = ChooseFileToOpen(kImageOpenFilter)) OpenImageFile(*path);
+  if (const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter)) OpenImageFile(*path);
 }
 
 void KorimoMain::menuSoundRead_Click() {
-  if (const std::optional<std::string> path = ChooseFileToOpen(kSoundOpenFilter)) OpenSoundFile(*path);
+  if (const std::optional<std::string> path = ChooseFileToOpen(kWavFilter)) OpenSoundFile(*path);
 }
 
 void KorimoMain::menuFileSave_Click() {
