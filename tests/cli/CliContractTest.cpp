@@ -170,6 +170,19 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Espeak24bitPassword", 333, 280, 24, "speech.wav", nullptr, 0, "a", "x", false, 1}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// A FLAC too large for the picture is made smaller; stderr says to what,
+// and the carrier holds that WAV under the FLAC's name.
+TEST_F(CliTest, FittedFlacIsAnnouncedAndHidden) {
+  RequireTools();
+  const std::string image = ConvertBmp("image.bmp", 200, 150, 24);
+  ASSERT_EQ(korimo::test::Run("sox -n -r 44100 -c 2 " + ShellQuote(P("voice.flac")) + " synth 1 sine 440"), 0);
+  CliResult r = Cli({"embed", image, "voice.flac", "-o", "carrier.bmp"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "モノラル 8 kHz 8 ビットに変換しました（1.0 秒）。\n");
+  ASSERT_EQ(Cli({"extract", "carrier.bmp", "-o", "out.wav"}).code, 0);
+  EXPECT_EQ(Cli({"info", "carrier.bmp"}).out, InfoText(90000, 1, "present", 8044, "voice.wav", 0));
+}
+
 // The largest picture size the tool is meant for, with a sound of several
 // megabytes and a memo.
 TEST_F(CliTest, LargePictureRoundTrip) {
@@ -306,6 +319,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MissingSound", {"embed", "image.bmp", "missing.wav", "-o", "OUT"}, ""},
         RefusalCase{"NotAWav", {"embed", "image.bmp", "not-a-wav.wav", "-o", "OUT"}, kCannotRead},
         RefusalCase{"SoundTooBig", {"embed", "image.bmp", "big.wav", "-o", "OUT"}, kDoesNotFit},
+        RefusalCase{"SoundTooBigEvenAt8Bit", {"embed", "image.bmp", "big.wav", "-o", "OUT", "--fit"}, kDoesNotFit},
+        RefusalCase{"ImageNotBmpNamesTheWindowsFormats", {"embed", "not-a-wav.wav", "s.wav", "-o", "OUT"},
+                    "PNG、JPEG、WebP、TIFF、GIF"},
         RefusalCase{"TinyImage", {"embed", "small.bmp", "s.wav", "-o", "OUT"}, kDoesNotFit},
         RefusalCase{"CarrierWithoutReplace", {"embed", "carrier.bmp", "s.wav", "-o", "OUT"}, kReplaceQuestion},
         RefusalCase{"MemoTooLong", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", std::string(2000, 'x')},
