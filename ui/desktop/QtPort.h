@@ -19,6 +19,12 @@ using platform::Buttons;
 using platform::Icon;
 using platform::PlayResult;
 
+// A text the engine, the status line or a file filter gives in Japanese, in
+// the window's language: looked up whole in the "korimo::msg" context, and
+// a status line piece by piece in "korimo::status". Untranslated texts stay
+// as they are.
+QString TranslatedMessage(const std::string& text);
+
 class QtPort final : public platform::Platform {
  public:
   // A modal QMessageBox titled "Korimo": exclamation or no icon, OK or Yes/No.

@@ -47,7 +47,7 @@ QString FittedText(const media::SoundForm& form) {
 
 // ---- What the window shows ----------------------------------------------------
 
-void KorimoMain::SetStatus(const std::string& text) { statusPanel_->setText(Q(text)); }
+void KorimoMain::SetStatus(const std::string& text) { statusPanel_->setText(TranslatedMessage(text)); }
 
 // A new text shows from its start, as a text box does after its text is set.
 void KorimoMain::SetField(QLineEdit* field, const QString& text) {
@@ -62,7 +62,7 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
   switch (shown) {
     case Shown::ImageOpened:
       SetField(Text1, Q(path));
-      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetField(Text2, TranslatedMessage(status::SoundStateWord(Synthesized)));
       SetField(Text3, Synthesized == 1 || Synthesized == 2 ? Q(path) : QString());
       SetStatus(status::StatusFor(Synthesized));
       break;
@@ -74,7 +74,7 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
     case Shown::SoundLost:
       Text2->clear();
       if (ImageLoaded == 1) {
-        SetField(Text3, Q(msg::kNoSound));
+        SetField(Text3, TranslatedMessage(msg::kNoSound));
         SetStatus(status::FreeSpace());
       } else {
         Text3->clear();
@@ -82,11 +82,11 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
       }
       break;
     case Shown::Synthesized:
-      SetField(Text3, Q(msg::kSynthesisDone));
+      SetField(Text3, TranslatedMessage(msg::kSynthesisDone));
       SetStatus(status::SoundSizeStatus());
       break;
     case Shown::CarrierSoundExtracted:
-      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetField(Text2, TranslatedMessage(status::SoundStateWord(Synthesized)));
       SetStatus(status::StatusFor(Synthesized));
       break;
     case Shown::Nothing:  // the file could not be read whole, or everything was cleared

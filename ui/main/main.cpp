@@ -11,6 +11,7 @@
 #include "platform/sdl/SoundService.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/main/Language.h"
 
 namespace {
 
@@ -67,6 +68,8 @@ int main(int argc, char* argv[]) {
   // Ties the window to its installed desktop entry (its icon and name on Wayland).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.korimo.Korimo"));
   korimo::ui::SetUpApplication();
+  // English (or another translated language) when the environment asks for it.
+  const auto translation = korimo::ui::InstallTranslation(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
 
   korimo::ui::QtPort port;
   korimo::platform::SetCurrent(&port);
