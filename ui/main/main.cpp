@@ -23,11 +23,16 @@ void SetNames() {
 void DescribeCommandLine(QCommandLineParser& parser) {
   parser.setApplicationDescription(
       QStringLiteral("Hides a WAV sound inside a 24/32-bit BMP picture and plays it back from there.\n"
-                     "Files given on the command line are opened at start: the first one that is\n"
-                     "not a WAV file as the picture, then the first WAV file as the sound."));
+                     "PNG, JPEG, WebP, TIFF and GIF pictures and FLAC, Ogg Vorbis, Opus and MP3\n"
+                     "sounds are converted on opening. Files given on the command line are opened\n"
+                     "at start: the first one that is not a sound file as the picture, then the\n"
+                     "first sound file as the sound (a sound file ends in .wav, .flac, .ogg, .oga,\n"
+                     "or in .opus or .mp3).\n"
+                     "The window is in English when LANGUAGE, LC_ALL, LC_MESSAGES or LANG (the\n"
+                     "first that is set) starts with \"en\"."));
   parser.addHelpOption();
   parser.addVersionOption();
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A BMP picture and/or a WAV sound."),
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A picture and/or a sound."),
                                QStringLiteral("[FILE...]"));
 }
 
