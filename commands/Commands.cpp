@@ -68,6 +68,9 @@ std::optional<std::string> WriteConvertedSound(const media::ConvertedSound& soun
   if (!platform::PrivateFolder(dir.substr(0, dir.size() - 1))) return std::nullopt;
   const std::string path = dir + sound.name;
   if (!fileio::CreateExclusive(path, sound.wav.data(), sound.wav.size())) return std::nullopt;
+  // A signal that ends the program takes them along, as it does temp.wav's folder.
+  fileio::RemoveWhenStopped(path);
+  fileio::RemoveWhenStopped(dir, /*folder=*/true);
   return path;
 }
 
@@ -163,6 +166,7 @@ SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting,
 
   SoundOutcome outcome = SoundOutcome::Refused;
   if (SoundLoaded == 1 && OperationFailed == 0) {
+    if (!converted) IgnoringErrors([] { DiscardConvertedSound(); });  // a converted one it replaced
     SoundPath = *playable;
     Synthesized = 0;   // not embedded yet
     ImageSaved = 1;
@@ -300,9 +304,13 @@ void DiscardConvertedSound() {
   const std::string dir = ConvertedSoundDir();
   // Only this program writes there: every file in it is a converted sound.
   if (DIR* folder = ::opendir(dir.c_str())) {
-    while (const dirent* entry = ::readdir(folder))
-      if (entry->d_name[0] != '.') ::unlink((dir + entry->d_name).c_str());
+    while (const dirent* entry = ::readdir(folder)) {
+      if (entry->d_name[0] == '.') continue;
+      fileio::KeepWhenStopped(dir + entry->d_name);
+      ::unlink((dir + entry->d_name).c_str());
+    }
     ::closedir(folder);
+    fileio::KeepWhenStopped(dir);
     ::rmdir(dir.c_str());
   }
 }
