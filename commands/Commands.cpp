@@ -121,8 +121,7 @@ ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<vo
   return OpenImageWith([&] { LoadImageData(bmp); }, onLoaded);
 }
 
-SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting,
-                       std::optional<media::SoundForm>* fitted) {
+SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std::optional<media::SoundForm>* fitted) {
   Port().SetWaitCursor(true);
   OperationFailed = 0;
   // Without a picture the loader asks for one first, whatever the sound is.
@@ -316,7 +315,8 @@ void DiscardConvertedSound() {
 }
 
 bool SoundToKeep() {
-  if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
+  if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 ||
+      static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
     platform::Notify(msg::kLoadCarrier);
     return false;
   }

@@ -2,6 +2,7 @@
 
 #include <samplerate.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -9,8 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-
-#include <unistd.h>
 
 #include "engine/Messages.h"
 #include "engine/TextFields.h"
@@ -118,7 +117,8 @@ std::vector<float> Mixdown(const Samples& s) {
   std::vector<float> mono(frames);
   for (std::size_t f = 0; f < frames; ++f) {
     float sum = 0;
-    for (int c = 0; c < s.channels; ++c) sum += s.data[f * static_cast<std::size_t>(s.channels) + static_cast<std::size_t>(c)];
+    const float* frame = &s.data[f * static_cast<std::size_t>(s.channels)];
+    for (int c = 0; c < s.channels; ++c) sum += frame[c];
     mono[f] = sum / static_cast<float>(s.channels);
   }
   return mono;

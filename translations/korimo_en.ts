@@ -316,6 +316,10 @@
         <source>  音声合成最大サイズ </source>
         <translation>  Max sound size </translation>
     </message>
+    <message>
+        <source>Bytes</source>
+        <translation> bytes</translation>
+    </message>
 </context>
 <context>
     <name>korimo::ui</name>

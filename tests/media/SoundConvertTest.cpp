@@ -29,7 +29,8 @@ constexpr auto kAny = media::SoundFitting::Any;
 constexpr int kOgg = SF_FORMAT_OGG;
 
 const ConvertCase kCases[] = {
-    {"FlacKeepsItsForm", "v.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 22050, 1, 600, 400, kConverted, 1, 22050, 16, ""},
+    {"FlacKeepsItsForm", "v.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 22050, 1, 600, 400, kConverted, 1, 22050, 16,
+     ""},
     {"VorbisStereoToMono", "v.ogg", kOgg | SF_FORMAT_VORBIS, 2, 44100, 1, 640, 480, kConverted, 1, 44100, 16,
      "モノラル 44.1 kHz 16 ビットに変換しました（1.0 秒）。"},
     {"OpusTo16kHz", "v.opus", kOgg | SF_FORMAT_OPUS, 1, 48000, 1, 360, 300, kConverted, 1, 16000, 16,

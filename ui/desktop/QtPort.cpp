@@ -73,6 +73,7 @@ constexpr const char* kStatusPieces[] = {
     QT_TRANSLATE_NOOP("korimo::status", "画像データ "),
     QT_TRANSLATE_NOOP("korimo::status", "  音声サイズ "),
     QT_TRANSLATE_NOOP("korimo::status", "  音声合成最大サイズ "),
+    QT_TRANSLATE_NOOP("korimo::status", "Bytes"),
 };
 
 }  // namespace
