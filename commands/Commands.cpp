@@ -132,15 +132,15 @@ SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std
       converted = media::ConvertSound(path, fitting, FitsPictureWithName(media::WavNameFor(path)));
     } catch (const std::bad_alloc&) {
       unreadable = true;
+    } catch (const media::SoundUnreadable&) {
+      unreadable = true;
     }
   }
   if (unreadable) {
-    // As for a WAV file that cannot be read: no sound any more.
+    // Refused before anything was loaded: the sound loaded before stays.
     Port().SetWaitCursor(false);
     platform::Notify(msg::kCannotLoad);
-    SoundLoaded = 0;
-    SoundSize = 0;
-    SoundPath.clear();
+    OperationFailed = 1;
   } else if (converted) {
     // Loaded under its new name, as a WAV file of that content would be.
     const std::string named = path.substr(0, path.size() - FileTitleOf(path).size()) + converted->name;

@@ -25,7 +25,7 @@ constexpr std::array<int, 4> kFitRates = {22050, 16000, 11025, 8000};
 constexpr std::size_t kWavHeaderBytes = 44;
 // The largest RIFF chunk size the WAV loader takes as a sound length.
 constexpr std::int64_t kMaxChunkSize = 2147483639;
-constexpr sf_count_t kBlockFrames = 65536;
+constexpr sf_count_t kBlockFrames = 4096;
 
 // The WAV encodings the sound service decodes; such a WAV file is embedded as
 // it is. Anything else libsndfile reads is converted.
@@ -47,11 +47,13 @@ bool ServicePlays(int format) {
   }
 }
 
-// An open libsndfile handle, closed on every way out.
+// An open libsndfile handle, and the descriptor it reads, closed on every way out.
 struct SoundFile {
   SNDFILE* file = nullptr;
+  int fd = -1;
   ~SoundFile() {
     if (file) sf_close(file);
+    if (fd >= 0) fileio::Close(fd);
   }
 };
 
@@ -135,7 +137,7 @@ std::vector<float> Resample(const std::vector<float>& mono, int from, int to) {
   data.output_frames = static_cast<long>(out.size());
   data.src_ratio = ratio;
   data.end_of_input = 1;
-  if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1) != 0) throw std::bad_alloc();
+  if (const int error = src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1)) throw SoundUnreadable(src_strerror(error));
   out.resize(static_cast<std::size_t>(data.output_frames_gen));
   return out;
 }
@@ -150,10 +152,10 @@ std::vector<std::uint8_t> EncodeWav(const std::vector<float>& data, int channels
   info.format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
   {
     SoundFile out{sf_open_virtual(&io, SFM_WRITE, &info, &memory)};
-    if (!out.file) throw std::bad_alloc();
+    if (!out.file) throw SoundUnreadable(sf_strerror(nullptr));
     sf_command(out.file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     const auto frames = static_cast<sf_count_t>(data.size() / static_cast<std::size_t>(channels));
-    if (sf_writef_float(out.file, data.data(), frames) != frames) throw std::bad_alloc();
+    if (sf_writef_float(out.file, data.data(), frames) != frames) throw SoundUnreadable(sf_strerror(out.file));
   }
   return std::move(memory.bytes);
 }
@@ -187,23 +189,17 @@ std::string Replace(std::string text, const char* mark, const std::string& with)
 }  // namespace
 
 std::optional<ConvertedSound> ConvertSound(const std::string& path, SoundFitting fitting, const FitCheck& fits) {
-  const int fd = fileio::OpenForRead(path);
-  if (fd < 0) return std::nullopt;
+  SoundFile in;
+  in.fd = fileio::OpenForRead(path);
+  if (in.fd < 0) return std::nullopt;
   std::uint8_t head[12] = {};
-  const long long headBytes = fileio::ReadUpTo(fd, head, sizeof head);
+  const long long headBytes = fileio::ReadUpTo(in.fd, head, sizeof head);
   const bool riffWave = headBytes == 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
-  if (headBytes < 0 || lseek(fd, 0, SEEK_SET) != 0) {
-    fileio::Close(fd);
-    return std::nullopt;
-  }
+  if (headBytes < 0 || lseek(in.fd, 0, SEEK_SET) != 0) return std::nullopt;
 
   SF_INFO info{};
-  SoundFile in{sf_open_fd(fd, SFM_READ, &info, SF_TRUE)};
-  if (!in.file) {
-    fileio::Close(fd);  // libsndfile closes it only once it is open
-    return std::nullopt;
-  }
-  if (info.channels < 1 || info.samplerate < 1) return std::nullopt;
+  in.file = sf_open_fd(in.fd, SFM_READ, &info, SF_FALSE);
+  if (!in.file || info.channels < 1 || info.samplerate < 1) return std::nullopt;
   if (riffWave && ServicePlays(info.format)) {
     if (fitting != SoundFitting::Any) return std::nullopt;
     const std::int64_t length = std::int64_t{head[4]} | std::int64_t{head[5]} << 8 | std::int64_t{head[6]} << 16 |
@@ -222,19 +218,19 @@ std::optional<ConvertedSound> ConvertSound(const std::string& path, SoundFitting
   std::vector<float> block(static_cast<std::size_t>(kBlockFrames) * static_cast<std::size_t>(info.channels));
   for (;;) {
     const sf_count_t got = sf_readf_float(in.file, block.data(), kBlockFrames);
-    if (got <= 0) break;
+    if (got <= 0) {
+      // A file damaged part way is not converted as far as it goes.
+      if (sf_error(in.file) != SF_ERR_NO_ERROR) throw SoundUnreadable(sf_strerror(in.file));
+      break;
+    }
     samples.data.insert(samples.data.end(), block.begin(),
                         block.begin() + static_cast<std::ptrdiff_t>(got) * info.channels);
     const std::int64_t least =
         WavBytes(samples.Frames(), samples.rate, smallest.channels, smallest.rate, smallest.bits);
     if (!fits(static_cast<std::size_t>(least))) {
-      // Count the rest without keeping it, for the size the refusal is about.
-      std::size_t frames = samples.Frames();
-      sf_count_t more = 0;
-      while ((more = sf_readf_float(in.file, block.data(), kBlockFrames)) > 0) frames += static_cast<std::size_t>(more);
       ConvertedSound result;
       result.name = WavNameFor(path);
-      result.wav = RiffHeaderOnly(WavBytes(frames, samples.rate, info.channels, info.samplerate, 16));
+      result.wav = RiffHeaderOnly(least);
       return result;
     }
   }

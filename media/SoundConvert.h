@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ struct ConvertedSound {
   std::optional<SoundForm> fitted;  // set when the sound was made smaller
 };
 
+// A sound libsndfile opened but could not decode to its end.
+class SoundUnreadable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Whether a WAV of `bytes` bytes fits where it is going.
 using FitCheck = std::function<bool(std::size_t bytes)>;
 
@@ -42,7 +49,8 @@ using FitCheck = std::function<bool(std::size_t bytes)>;
 // read as a WAV file as it is: a RIFF WAVE the sound service plays (unless
 // `fitting` is Any and it does not fit), or a file libsndfile cannot read,
 // which the WAV loader then refuses with its own message. When no form fits,
-// the smallest one is returned (and is then refused as too large). Throws
+// a stand-in of the smallest one's size is returned (and is then refused as
+// too large). Throws SoundUnreadable for a file damaged part way and
 // std::bad_alloc when memory runs out.
 std::optional<ConvertedSound> ConvertSound(const std::string& path, SoundFitting fitting, const FitCheck& fits);
 

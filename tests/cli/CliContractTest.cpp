@@ -275,6 +275,10 @@ class CliRefusal : public CliTest, public ::testing::WithParamInterface<RefusalC
     Write("s.wav", MakeWav(300));
     Write("big.wav", MakeWav(2000));
     Write("not-a-wav.wav", AsBytes("RIFF\x10\0\0\0AVI LIST0000"));
+    // A FLAC cut in half: libsndfile opens it and fails part way.
+    ASSERT_EQ(korimo::test::Run("sox -n -r 8000 -c 1 " + ShellQuote(P("whole.flac")) + " synth 1 sine 440"), 0);
+    const Bytes flac = ReadFile(P("whole.flac"));
+    Write("cut.flac", Bytes(flac.begin(), flac.begin() + static_cast<std::ptrdiff_t>(flac.size() / 2)));
     Bytes paletted = MakeBmp(16, 16);
     paletted[28] = 8;
     Write("8bit.bmp", paletted);
@@ -319,6 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MissingSound", {"embed", "image.bmp", "missing.wav", "-o", "OUT"}, ""},
         RefusalCase{"NotAWav", {"embed", "image.bmp", "not-a-wav.wav", "-o", "OUT"}, kCannotRead},
         RefusalCase{"SoundTooBig", {"embed", "image.bmp", "big.wav", "-o", "OUT"}, kDoesNotFit},
+        RefusalCase{"FlacCutShort", {"embed", "image.bmp", "cut.flac", "-o", "OUT"}, kCannotLoad},
         RefusalCase{"SoundTooBigEvenAt8Bit", {"embed", "image.bmp", "big.wav", "-o", "OUT", "--fit"}, kDoesNotFit},
         RefusalCase{"ImageNotBmpNamesTheWindowsFormats", {"embed", "not-a-wav.wav", "s.wav", "-o", "OUT"},
                     "PNG、JPEG、WebP、TIFF、GIF"},
