@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>音声＆メモ再生</source>
-        <translation>Play Sound &amp;&amp; Memo</translation>
+        <translation>Play Hidden</translation>
     </message>
     <message>
         <source>合成ファイル</source>
