@@ -78,6 +78,7 @@ struct MemoryFile {
   }
   static sf_count_t Write(const void* ptr, sf_count_t count, void* self) {
     MemoryFile& m = Of(self);
+    if (count <= 0) return 0;
     const auto end = static_cast<std::size_t>(m.at + count);
     if (end > m.bytes.size()) m.bytes.resize(end);
     std::memcpy(m.bytes.data() + m.at, ptr, static_cast<std::size_t>(count));
