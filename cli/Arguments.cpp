@@ -18,7 +18,7 @@ struct CommandShape {
 const CommandShape kCommands[] = {
     {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json"}},
     {"embed", Command::Embed, 2, false,
-     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace"}},
+     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace", "--fit"}},
     {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
 };
 
@@ -77,9 +77,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (name == "--output") name = "-o";
     if (!Allows(*shape, name)) throw UsageError("option " + name + " is not valid for " + shape->name);
 
-    if (name == "--replace" || name == "--ask-password" || name == "--json") {
+    if (name == "--replace" || name == "--ask-password" || name == "--json" || name == "--fit") {
       if (inlineValue) throw UsageError(name + " takes no value");
       if (name == "--replace") result.replace = true;
+      else if (name == "--fit") result.fit = true;
       else if (name == "--json") result.json = true;
       else result.askPassword = true;
       continue;
@@ -125,7 +126,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json]\n"
-         "  or:  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [PASSWORD] [MEMO] [--replace]\n"
+         "  or:  korimo-cli embed IMAGE.bmp SOUND -o OUT.bmp [PASSWORD] [MEMO] [--replace] [--fit]\n"
          "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE]\n"
          "  or:  korimo-cli --help | --version\n"
          "PASSWORD is one of --password-file FILE, --ask-password, --password PW;\n"
@@ -137,8 +138,13 @@ std::string UsageText() {
          "  info     prints the fields below, one per line. With several files, one\n"
          "           block per file headed by \"file: PATH\" and separated by a blank\n"
          "           line. Control characters in names are written as \\n, \\t, \\xHH.\n"
-         "  embed    hides SOUND.wav (and a memo, UTF-8) in IMAGE.bmp and writes the\n"
-         "           result to OUT.bmp.\n"
+         "  embed    hides SOUND (and a memo, UTF-8) in IMAGE.bmp and writes the\n"
+         "           result to OUT.bmp. SOUND is a WAV file, or FLAC, Ogg Vorbis,\n"
+         "           Opus, MP3 or another WAV encoding, which is hidden as a 16-bit\n"
+         "           WAV; such a sound that does not fit is made smaller (mono,\n"
+         "           then 22.05, 16, 11.025, 8 kHz, then 8-bit) and what was done\n"
+         "           is said on stderr. Pictures are BMP only: the window converts\n"
+         "           PNG, JPEG, WebP, TIFF and GIF.\n"
          "  extract  writes the hidden WAV file to OUT.wav.\n"
          "\n"
          "Fields of info:\n"
@@ -167,6 +173,8 @@ std::string UsageText() {
          "  --memo-file FILE       embed: the memo is the content of FILE (UTF-8)\n"
          "  --replace              embed: replace sound (and memo) the image already\n"
          "                         carries; without it such an image is refused\n"
+         "  --fit                  embed: make a WAV file smaller too when it does not\n"
+         "                         fit\n"
          "  --memo-out FILE        extract: write the memo to FILE as UTF-8 (an empty\n"
          "                         file when there is none)\n"
          "  --json                 info: one JSON object per file and line, with the\n"

@@ -23,6 +23,7 @@ struct Arguments {
   std::optional<std::string> memoFile;
   std::optional<std::string> memoOut;
   bool replace = false;
+  bool fit = false;  // embed: a WAV file that does not fit is made smaller too
   bool json = false;  // info: one JSON object per file and line
 };
 

@@ -221,15 +221,18 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
 
   // The open-sound command: the replace question, if the image carries sound,
   // is answered from --replace; without it the user learns what to add
-  // rather than the window's question.
+  // rather than the window's question. A sound made smaller says so on stderr.
   if (SoundLoaded == 1 && !args.replace) {
     platform::Notify("the picture carries a sound already; --replace replaces it and its memo");
     return kRefused;
   }
   console.SetReplaceAllowed(args.replace);
   about(&args.files[1]);
-  if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
+  std::optional<media::SoundForm> fitted;
+  if (commands::OpenSound(args.files[1], args.fit ? media::SoundFitting::Any : media::SoundFitting::Converted,
+                          &fitted) != commands::SoundOutcome::Opened)
     return Refuse(console, before, msg::kCannotLoad);
+  if (fitted) console.Note(media::FittedMessage(*fitted));
 
   // The memo command and its dialog: the allowance first, then the memo.
   about(args.memoFile ? &*args.memoFile : nullptr);

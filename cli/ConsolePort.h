@@ -39,6 +39,9 @@ class ConsolePort : public platform::Platform {
   // are not written).
   int MessagesShown() const { return messagesShown_; }
 
+  // A line of information on stderr, not counted as a message.
+  void Note(const std::string& text) { WriteLine(text, {}, false); }
+
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
   void NotifyWithReason(const std::string& text, const std::string& reason) override;
   std::optional<std::string> AskPassword() override;
@@ -46,7 +49,7 @@ class ConsolePort : public platform::Platform {
   platform::PlayResult PlaySound(const std::string& path) override;
 
  private:
-  void WriteLine(const std::string& text, const std::string& reason = {});
+  void WriteLine(const std::string& text, const std::string& reason = {}, bool counted = true);
 
   std::ostream& err_;
   bool replaceAllowed_ = false;

@@ -1,6 +1,10 @@
 #include "commands/Commands.h"
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <exception>
+#include <new>
 
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
@@ -13,7 +17,11 @@
 #include "media/CarrierSave.h"
 #include "media/SynthesisImage.h"
 #include "media/WavLoad.h"
+#include "platform/FileIO.h"
+#include "platform/PendingFile.h"
 #include "platform/Platform.h"
+#include "platform/StopCleanup.h"
+#include "platform/TempDir.h"
 
 namespace korimo::commands {
 
@@ -38,12 +46,44 @@ bool PictureReadable(Step&& step) {
   return readable;
 }
 
+// Where converted sounds are written: a private folder in the temporary one.
+std::string ConvertedSoundDir() { return TempDir + "converted/"; }
+
+// Whether a WAV of `bytes` bytes named `name` fits the loaded picture. A name
+// too long to store fits anything: the loader then refuses the name.
+media::FitCheck FitsPictureWithName(const std::string& name) {
+  int nameBytes = layout::kMaxNameBytes + 1;
+  try {
+    nameBytes = AnsiByteLength(name);
+  } catch (const std::exception&) {
+  }
+  return [nameBytes](std::size_t bytes) {
+    if (nameBytes > layout::kMaxNameBytes) return true;
+    return bytes <= 0x7FFFFFFF && layout::SoundFits(static_cast<Long>(bytes), nameBytes);
+  };
+}
+
+// Writes the converted WAV where it can be played; its path, or nothing.
+std::optional<std::string> WriteConvertedSound(const media::ConvertedSound& sound) {
+  DiscardConvertedSound();
+  const std::string dir = ConvertedSoundDir();
+  if (!platform::PrivateFolder(dir.substr(0, dir.size() - 1))) return std::nullopt;
+  const std::string path = dir + sound.name;
+  if (!fileio::CreateExclusive(path, sound.wav.data(), sound.wav.size())) return std::nullopt;
+  // A signal that ends the program takes them along, as it does temp.wav's folder.
+  fileio::RemoveWhenStopped(path);
+  fileio::RemoveWhenStopped(dir, /*folder=*/true);
+  return path;
+}
+
 }  // namespace
 
-ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+namespace {
+
+ImageOutcome OpenImageWith(const std::function<void()>& load, const std::function<void()>& onLoaded) {
   Port().SetWaitCursor(true);
   OperationFailed = 0;
-  IgnoringErrors([&] { LoadImageData(path); });
+  IgnoringErrors(load);
 
   ImageOutcome outcome = ImageOutcome::Refused;
   bool unreadable = false;
@@ -73,14 +113,62 @@ ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onL
   return outcome;
 }
 
-SoundOutcome OpenSound(const std::string& path) {
+}  // namespace
+
+ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(path); }, onLoaded);
+}
+
+ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(bmp); }, onLoaded);
+}
+
+SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std::optional<media::SoundForm>* fitted) {
   Port().SetWaitCursor(true);
   OperationFailed = 0;
-  IgnoringErrors([&] { LoadSoundData(path); });
+  // Without a picture the loader asks for one first, whatever the sound is.
+  std::optional<media::ConvertedSound> converted;
+  bool unreadable = false;
+  if (ImageLoaded == 1) {
+    try {
+      converted = media::ConvertSound(path, fitting, FitsPictureWithName(media::WavNameFor(path)));
+    } catch (const std::bad_alloc&) {
+      unreadable = true;
+    } catch (const media::SoundUnreadable&) {
+      unreadable = true;
+    }
+  }
+  if (unreadable) {
+    // Refused before anything was loaded: the sound loaded before stays.
+    Port().SetWaitCursor(false);
+    platform::Notify(msg::kCannotLoad);
+    OperationFailed = 1;
+  } else if (converted) {
+    // Loaded under its new name, as a WAV file of that content would be.
+    const std::string named = path.substr(0, path.size() - FileTitleOf(path).size()) + converted->name;
+    IgnoringErrors([&] { LoadSoundData(named, converted->wav); });
+  } else {
+    IgnoringErrors([&] { LoadSoundData(path); });
+  }
+
+  std::optional<std::string> playable = path;  // playback plays the chosen file itself
+  if (converted && SoundLoaded == 1 && OperationFailed == 0) {
+    playable = WriteConvertedSound(*converted);
+    if (!playable) {
+      Port().SetWaitCursor(false);
+      platform::Notify(msg::kCannotSaveTemp);
+      SoundLoaded = 0;
+      SoundSize = 0;
+      SoundPath.clear();
+    } else if (fitted) {
+      *fitted = converted->fitted;
+    }
+  }
 
   SoundOutcome outcome = SoundOutcome::Refused;
   if (SoundLoaded == 1 && OperationFailed == 0) {
-    SoundPath = path;  // playback plays the chosen file itself
+    if (!converted) IgnoringErrors([] { DiscardConvertedSound(); });  // a converted one it replaced
+    SoundPath = *playable;
     Synthesized = 0;   // not embedded yet
     ImageSaved = 1;
     outcome = SoundOutcome::Opened;
@@ -216,8 +304,53 @@ bool LoadCarrierMemo() {
 
 void DiscardTempSound() { DeleteTempWav(); }
 
+void DiscardConvertedSound() {
+  if (TempDir.empty()) return;
+  const std::string dir = ConvertedSoundDir();
+  // Only this program writes there: every file in it is a converted sound.
+  if (DIR* folder = ::opendir(dir.c_str())) {
+    while (const dirent* entry = ::readdir(folder)) {
+      if (entry->d_name[0] == '.') continue;
+      fileio::KeepWhenStopped(dir + entry->d_name);
+      ::unlink((dir + entry->d_name).c_str());
+    }
+    ::closedir(folder);
+    fileio::KeepWhenStopped(dir);
+    ::rmdir(dir.c_str());
+  }
+}
+
+bool SoundToKeep() {
+  if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 ||
+      static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
+    platform::Notify(msg::kLoadCarrier);
+    return false;
+  }
+  return true;
+}
+
+bool KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath) {
+  if (!SoundToKeep()) return false;
+  std::string memoText;
+  if (memoPath) {
+    IgnoringErrors([&] {
+      if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
+    });
+  }
+  // Both files are written beside their targets and put in place together.
+  fileio::PendingFile wavFile;
+  fileio::PendingFile memoFile;
+  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memoText.data());
+  const bool written = wavFile.Prepare(wavPath, SoundBytes.data(), static_cast<std::size_t>(SoundSize)) &&
+                       (!memoPath || memoFile.Prepare(*memoPath, memoBytes, memoText.size())) && wavFile.Commit() &&
+                       (!memoPath || memoFile.Commit());
+  if (!written) platform::Notify(msg::kCannotSave);
+  return written;
+}
+
 void Clear() {
   IgnoringErrors([] { DiscardTempSound(); });
+  IgnoringErrors([] { DiscardConvertedSound(); });
   ResetWorkData();
 }
 

@@ -8,9 +8,12 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "engine/Korimocom.h"
+#include "media/SoundConvert.h"
 
 namespace korimo::commands {
 
@@ -34,6 +37,8 @@ enum class ImageOutcome {
 // protected one). `onLoaded` runs between the two, once the picture is loaded
 // (the window shows it there, before any password dialog).
 ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded = {});
+// The same for a picture converted to a BMP in memory from another format.
+ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded = {});
 
 // ---- Open sound ------------------------------------------------------------
 enum class SoundOutcome {
@@ -41,7 +46,13 @@ enum class SoundOutcome {
   Refused,  // refused or the replace question answered No (message shown); nothing changed
   Lost,     // could not be read: no sound any more
 };
-SoundOutcome OpenSound(const std::string& path);
+// A sound in another format is converted to a WAV named after it (see
+// media/SoundConvert.h) and made smaller when it does not fit; with `fitting`
+// Any, so is a WAV file. The converted WAV is written to the temporary
+// folder, where SoundPath names it, so that it plays and its name is stored.
+// `fitted`, when given, receives the form of a sound made smaller.
+SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting = media::SoundFitting::Converted,
+                       std::optional<media::SoundForm>* fitted = nullptr);
 
 // ---- Synthesize ------------------------------------------------------------
 enum class SynthesisOutcome {
@@ -89,9 +100,19 @@ CarrierSoundOutcome PrepareCarrierSound();
 // is not available the memo is cleared.
 bool LoadCarrierMemo();
 
+// ---- Keep the found sound --------------------------------------------------
+// The guard of "音声を保存": a sound found in the picture and unlocked (or
+// just embedded). Shows the refusal and returns false otherwise.
+bool SoundToKeep();
+// Writes the WAV as stored (without the memo record behind it) and, when
+// `memoPath` is given, the memo as UTF-8 text. False after a message.
+bool KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath);
+
 // ---- Clear and exit --------------------------------------------------------
 // Removes the temporary sound file.
 void DiscardTempSound();
+// Removes the converted sound written by OpenSound.
+void DiscardConvertedSound();
 // Forgets the picture, the sound and everything typed.
 void Clear();
 

@@ -1,15 +1,17 @@
 # bash completion for korimo-cli: commands, each command's options, and
-# .bmp / .wav files (and directories) where the command line expects them.
+# .bmp and sound files (and directories) where the command line expects them.
 
-# Files whose name ends in .$1 in either case, plus directories; any file when $1 is empty.
+# Files whose name ends in one of the comma-separated extensions $1 in either
+# case, plus directories; any file when $1 is empty.
 _korimo_cli_files() {
-    local IFS=$'\n'
+    local IFS=$'\n' ext
     if [[ -z $1 ]]; then
         COMPREPLY=($(compgen -f -- "$cur"))
     else
-        COMPREPLY=($(compgen -d -- "$cur")
-                   $(compgen -f -X "!*.${1,,}" -- "$cur")
-                   $(compgen -f -X "!*.${1^^}" -- "$cur"))
+        COMPREPLY=($(compgen -d -- "$cur"))
+        for ext in ${1//,/$'\n'}; do
+            COMPREPLY+=($(compgen -f -X "!*.${ext,,}" -- "$cur") $(compgen -f -X "!*.${ext^^}" -- "$cur"))
+        done
     fi
     compopt -o filenames 2>/dev/null || true
 }
@@ -25,7 +27,7 @@ _korimo_cli() {
     local password="--password-file --ask-password --password"
     case $command in
         info) options="$password --json --help" files="bmp" ;;
-        embed) options="-o $password --memo --memo-file --replace --help" files="bmp wav" ;;
+        embed) options="-o $password --memo --memo-file --replace --fit --help" files="bmp wav,flac,ogg,oga,opus,mp3" ;;
         extract) options="-o $password --memo-out --help" files="bmp" ;;
         *) return ;;
     esac

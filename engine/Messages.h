@@ -16,6 +16,11 @@ inline constexpr char kSoundNameTooLong[] = "音声データファイル名が�
 inline constexpr char kSoundDoesNotFit[] = "音声データが画像データに収まりません。";
 inline constexpr char kCannotSaveTemp[] = "テンポラリデータがセーブできません。";
 inline constexpr char kCannotPlay[] = "音声データがないため再生できません。";
+// A sound made smaller to fit: %1 the channels word, %2 the rate in kHz,
+// %3 the bits per sample, %4 the seconds kept.
+inline constexpr char kSoundFitted[] = "%1 %2 kHz %3 ビットに変換しました（%4 秒）。";
+inline constexpr char kMono[] = "モノラル";
+inline constexpr char kStereo[] = "ステレオ";
 
 // Memo.
 inline constexpr char kMemoNameTooLong[] = "テキストファイル名が長すぎます。";

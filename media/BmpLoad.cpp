@@ -43,7 +43,8 @@ std::string RejectionReason(InputSource::Opened opened, std::size_t length, cons
   if (opened == InputSource::Opened::Missing) return "no such file";
   if (opened == InputSource::Opened::Failed) return "not a regular file that can be read";
   if (length == 0) return "an empty file";
-  if (!header.signature) return "not a BMP file";
+  // korimo-cli reads BMP pictures only; say which formats the window converts.
+  if (!header.signature) return "not a BMP file; the window opens PNG, JPEG, WebP, TIFF and GIF as BMP";
   return std::to_string(bitCount) + " bits per pixel; 24 or 32 needed";
 }
 

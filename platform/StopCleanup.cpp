@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 namespace korimo::fileio {
@@ -37,8 +38,9 @@ std::mutex g_namedLock;  // guards taking and giving back slots, never the handl
 void RemoveNamedAndStop(int sig) {
   for (auto& slot : g_named)
     if (slot.used.load(std::memory_order_acquire) && !slot.folder) ::unlink(slot.path);
-  for (auto& slot : g_named)
-    if (slot.used.load(std::memory_order_acquire) && slot.folder) ::rmdir(slot.path);
+  // Folders last noted first: a folder made inside another goes before it.
+  for (auto slot = std::rbegin(g_named); slot != std::rend(g_named); ++slot)
+    if (slot->used.load(std::memory_order_acquire) && slot->folder) ::rmdir(slot->path);
   // The default action then ends the process as the signal would have: the
   // signal is blocked while this handler runs and arrives again once it returns.
   struct sigaction byDefault {};

@@ -20,9 +20,10 @@ std::string Env(const char* name) {
   return value ? value : "";
 }
 
-// Makes `dir` (its parent must exist) as a private folder of this user, or
-// accepts it when it is one already. A link or another user's folder is
-// refused: the temporary sound must not land where someone else decides.
+}  // namespace
+
+// A link or another user's folder is refused: the temporary sound must not
+// land where someone else decides.
 bool PrivateFolder(const std::string& dir) {
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
@@ -31,8 +32,6 @@ bool PrivateFolder(const std::string& dir) {
   if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0) return false;
   return ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
-
-}  // namespace
 
 std::string PrivateFolderIn(const std::string& dir) {
   std::string own = WithSlash(dir);

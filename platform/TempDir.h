@@ -14,6 +14,11 @@ namespace korimo::platform {
 // not a folder, or owned by another user is refused and the next is tried.
 std::string ChooseTempDir(const std::string& appDir);
 
+// Makes `dir` (its parent must exist) as a private folder of this user, or
+// accepts it when it is one already. False for a link, a file or another
+// user's folder.
+bool PrivateFolder(const std::string& dir);
+
 // The private folder "korimo/" inside `dir` (made with mode 0700 when
 // missing), or `dir` itself when it is such a folder already; empty when none
 // can be had. The window moves its temporary sound there when a file it did

@@ -6,6 +6,8 @@ PKGS=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
   libsdl2-dev
+  libsndfile1-dev libsamplerate0-dev
+  qt6-l10n-tools qt6-tools-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev llvm
   imagemagick sox espeak-ng time hyperfine

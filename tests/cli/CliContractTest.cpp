@@ -171,6 +171,19 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Espeak24bitPassword", 333, 280, 24, "speech.wav", nullptr, 0, "a", "x", false, 1}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// A FLAC too large for the picture is made smaller; stderr says to what,
+// and the carrier holds that WAV under the FLAC's name.
+TEST_F(CliTest, FittedFlacIsAnnouncedAndHidden) {
+  RequireTools();
+  const std::string image = ConvertBmp("image.bmp", 200, 150, 24);
+  ASSERT_EQ(korimo::test::Run("sox -n -r 44100 -c 2 " + ShellQuote(P("voice.flac")) + " synth 1 sine 440"), 0);
+  CliResult r = Cli({"embed", image, "voice.flac", "-o", "carrier.bmp"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "voice.flac: モノラル 8 kHz 8 ビットに変換しました（1.0 秒）。\n");
+  ASSERT_EQ(Cli({"extract", "carrier.bmp", "-o", "out.wav"}).code, 0);
+  EXPECT_EQ(Cli({"info", "carrier.bmp"}).out, InfoText(90000, 1, "present", 8044, "voice.wav", 0, 11218));
+}
+
 // The largest picture size the tool is meant for, with a sound of several
 // megabytes and a memo.
 TEST_F(CliTest, LargePictureRoundTrip) {
@@ -277,6 +290,10 @@ class CliRefusal : public CliTest, public ::testing::WithParamInterface<RefusalC
     Write("s.wav", MakeWav(300));
     Write("big.wav", MakeWav(2000));
     Write("not-a-wav.wav", AsBytes("RIFF\x10\0\0\0AVI LIST0000"));
+    // A FLAC cut in half: libsndfile opens it and fails part way.
+    ASSERT_EQ(korimo::test::Run("sox -n -r 8000 -c 1 " + ShellQuote(P("whole.flac")) + " synth 1 sine 440"), 0);
+    const Bytes flac = ReadFile(P("whole.flac"));
+    Write("cut.flac", Bytes(flac.begin(), flac.begin() + static_cast<std::ptrdiff_t>(flac.size() / 2)));
     Bytes paletted = MakeBmp(16, 16);
     paletted[28] = 8;
     Write("8bit.bmp", paletted);
@@ -328,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"EightBitImage", {"embed", "8bit.bmp", "s.wav", "-o", "OUT"},
                     "8bit.bmp: " + kCannotRead + " (8 bits per pixel; 24 or 32 needed)"},
         RefusalCase{"PngImage", {"embed", "picture.png", "s.wav", "-o", "OUT"},
-                    "picture.png: " + kCannotRead + " (not a BMP file)"},
+                    "picture.png: " + kCannotRead + " (not a BMP file; the window opens PNG, JPEG, WebP, TIFF and GIF as BMP)"},
         // Embedding would write over the masks.
         RefusalCase{"MasksOverThePixels", {"embed", "masks.bmp", "s.wav", "-o", "OUT"},
                     "masks.bmp: " + kCannotRead + " (pixel data inside the headers)"},
@@ -341,6 +358,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MissingSound", {"embed", "image.bmp", "missing.wav", "-o", "OUT"}, ""},
         RefusalCase{"NotAWav", {"embed", "image.bmp", "not-a-wav.wav", "-o", "OUT"}, kCannotRead},
         RefusalCase{"SoundTooBig", {"embed", "image.bmp", "big.wav", "-o", "OUT"}, kDoesNotFit},
+        RefusalCase{"FlacCutShort", {"embed", "image.bmp", "cut.flac", "-o", "OUT"}, kCannotLoad},
+        RefusalCase{"SoundTooBigEvenAt8Bit", {"embed", "image.bmp", "big.wav", "-o", "OUT", "--fit"}, kDoesNotFit},
+        RefusalCase{"ImageNotBmpNamesTheWindowsFormats", {"embed", "not-a-wav.wav", "s.wav", "-o", "OUT"},
+                    "PNG, JPEG, WebP, TIFF and GIF"},
         RefusalCase{"TinyImage", {"embed", "small.bmp", "s.wav", "-o", "OUT"}, kDoesNotFit},
         RefusalCase{"CarrierWithoutReplace", {"embed", "carrier.bmp", "s.wav", "-o", "OUT"}, "--replace replaces it"},
         RefusalCase{"MemoTooLong", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", std::string(2000, 'x')},

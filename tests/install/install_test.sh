@@ -33,6 +33,8 @@ if [ "$with_window" = 1 ]; then
     share/applications/org.korimo.Korimo.desktop
     share/metainfo/org.korimo.Korimo.metainfo.xml
     share/korimo/korimo110.hlp
+    share/korimo/korimo110.en.hlp
+    share/korimo/korimo_en.qm
     share/man/man1/korimo.1
   )
   for size in 16 32 64 96 128 256; do
@@ -49,7 +51,7 @@ echo "install tree: ${#expected[@]} files"
 # The man page of korimo-cli covers every command, option and exit status.
 page="$prefix/share/man/man1/korimo-cli.1"
 for word in info embed extract -o --password-file --ask-password --password --memo --memo-file \
-            --memo-out --replace --version; do
+            --memo-out --replace --fit --version; do
   grep -q -- "$(printf '%s' "$word" | sed 's/-/\\\\-/g')" "$page" || fail "korimo-cli.1 lacks $word"
 done
 grep -q 'EXAMPLES' "$page" || fail "korimo-cli.1 has no examples"
@@ -70,6 +72,9 @@ fi
 deb="$(ls "$scratch"/pkg/korimo_*.deb)"
 depends="$(dpkg-deb -f "$deb" Depends)"
 [ -n "$depends" ] || fail "the package has no Depends"
+for lib in libsndfile1 libsamplerate0; do
+  case "$depends" in *"$lib"*) ;; *) fail "the package does not depend on $lib" ;; esac
+done
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes; Depends: $depends"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"

@@ -57,12 +57,12 @@ TEST_F(MainWindowTest, LayoutFollowsTheTwipDesign) {
       {"menuImageRead", "画像ファイル(&I)"}, {"menuSoundRead", "音声ファイル(&S)"},
       {"menuFileSave", "保存(&S)"},          {"menuFileClear", "クリア(&C)"},
       {"menuEnd", "終了(&E)"},               {"menuToolHelp", "Korimoヘルプ(&H)"},
-      {"menuAbout", "Korimoについて(&A)"},
+      {"menuAbout", "Korimoについて(&A)"},    {"menuSoundSave", "音声を保存(&W)..."},
   };
   for (const auto& [name, caption] : menus) EXPECT_EQ(Child<QAction>(name)->text(), Q(caption));
   QStringList bar;
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
-  EXPECT_EQ(bar, (QStringList{Q("ファイル(&F)"), Q("ヘルプ(&H)")}));
+  EXPECT_EQ(bar, (QStringList{Q("ファイル(&F)"), Q("ツール(&T)"), Q("ヘルプ(&H)")}));
 }
 
 TEST_F(MainWindowTest, TabVisitsTheControlsInDesignOrderAndStartsOnPlay) {

@@ -1,6 +1,8 @@
 #include "ui/desktop/QtPort.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -31,18 +33,71 @@ QWidget* OwnerWindow() {
   return QApplication::activeWindow();
 }
 
+// The Japanese texts translated at display time, listed for lupdate: the
+// engine's messages, the status-line pieces and the window's file filters.
+[[maybe_unused]] constexpr const char* kMessageTexts[] = {
+    QT_TRANSLATE_NOOP("korimo::msg", "このデータは読み込めません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "データがロードできません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "データがセーブできません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "画像データがないためセーブできません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "画像データを先に読み込んでください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "ロード済みの音声データとメモがなくなります。よろしいですか。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声データファイル名が長すぎます。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声データが画像データに収まりません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "テンポラリデータがセーブできません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声データがないため再生できません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "%1 %2 kHz %3 ビットに変換しました（%4 秒）。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "モノラル"),
+    QT_TRANSLATE_NOOP("korimo::msg", "ステレオ"),
+    QT_TRANSLATE_NOOP("korimo::msg", "テキストファイル名が長すぎます。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "メモが長すぎます。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "メモに使用できない文字が含まれています。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "空きがないため、メモ入力はできません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスワードは半角８文字以内で入力してください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "すでに起動済みです"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声合成画像が保存されていません。保存しますか。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "すでに合成済みです。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "画像データと音声データをロードしてから合成してください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "画像データと音声データをロードしてからメモ入力してください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声データをロードしてください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声付画像データをロードしてください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "現時点ではｼｽﾃﾑ情報を使用できません"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声なし"),
+    QT_TRANSLATE_NOOP("korimo::msg", "音声あり"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスワード付音声あり"),
+    QT_TRANSLATE_NOOP("korimo::msg", "合成完了"),
+    QT_TRANSLATE_NOOP("korimo::msg", "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*"),
+    QT_TRANSLATE_NOOP("korimo::msg", "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*"),
+};
+constexpr const char* kStatusPieces[] = {
+    QT_TRANSLATE_NOOP("korimo::status", "画像データ "),
+    QT_TRANSLATE_NOOP("korimo::status", "  音声サイズ "),
+    QT_TRANSLATE_NOOP("korimo::status", "  音声合成最大サイズ "),
+    QT_TRANSLATE_NOOP("korimo::status", "Bytes"),
+};
+
 }  // namespace
+
+QString TranslatedMessage(const std::string& text) {
+  const QString original = QString::fromStdString(text);
+  const QString whole = QCoreApplication::translate("korimo::msg", text.c_str());
+  if (whole != original) return whole;
+  QString pieces = original;
+  for (const char* piece : kStatusPieces)
+    pieces.replace(QString::fromUtf8(piece), QCoreApplication::translate("korimo::status", piece));
+  return pieces;
+}
 
 Answer QtPort::MessageBox(const std::string& text, Buttons buttons, Icon icon) {
   QMessageBox box(OwnerWindow());
   box.setWindowTitle(QString::fromUtf8(msg::kAppTitle));
-  box.setText(QString::fromStdString(text));
+  box.setText(TranslatedMessage(text));
   box.setIcon(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
   box.setWindowModality(Qt::ApplicationModal);
   if (buttons == Buttons::YesNo) {
     // Yes is the default; there is no Cancel, so Escape and the close box mean No.
-    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(QCoreApplication::translate("QtPort", "はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QCoreApplication::translate("QtPort", "いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
@@ -103,9 +158,9 @@ QString TranslatePattern(const QString& pattern) {
   return out.join(QLatin1Char(' '));
 }
 
-std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent,
-                                         const std::string& filter) {
-  const QString qtFilter = TranslateFilter(filter);
+std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent, const std::string& filter,
+                                         const std::string& proposed = {}, QCheckBox* extra = nullptr) {
+  const QString qtFilter = TranslateFilter(TranslatedMessage(filter).toStdString());
   if (DialogHook()) return DialogHook()(kind, qtFilter);
 
   QFileDialog dialog(parent ? parent : OwnerWindow());
@@ -116,14 +171,22 @@ std::optional<std::string> RunFileDialog(FileDialogKind kind, QWidget* parent,
   dialog.setDefaultSuffix(QString());
   dialog.setWindowModality(Qt::ApplicationModal);
   if (kind == FileDialogKind::Open) {
-    dialog.setWindowTitle(QStringLiteral("開く"));
+    dialog.setWindowTitle(QCoreApplication::translate("QtPort", "開く"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
   } else {
-    dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
+    dialog.setWindowTitle(QCoreApplication::translate("QtPort", "名前を付けて保存"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!proposed.empty()) dialog.selectFile(QString::fromStdString(proposed));
+  }
+  // Qt's own dialog lays its parts out in a grid: an extra choice goes below them.
+  if (extra) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      extra->setParent(&dialog);
+      grid->addWidget(extra, grid->rowCount(), 0, 1, grid->columnCount());
+    }
   }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
@@ -148,8 +211,27 @@ std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& f
   return RunFileDialog(FileDialogKind::Open, parent, filter);
 }
 
-std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter) {
-  return RunFileDialog(FileDialogKind::Save, parent, filter);
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter, const std::string& proposed) {
+  return RunFileDialog(FileDialogKind::Save, parent, filter, proposed);
+}
+
+std::optional<SoundSaveChoice> GetSoundSavePath(QWidget* parent, const std::string& filter, const std::string& proposed,
+                                                bool offerMemo) {
+  // The dialog takes the check box over and deletes it when it closes; its
+  // state is followed as it changes.
+  bool withMemo = offerMemo;
+  std::unique_ptr<QCheckBox> memo;
+  if (offerMemo) {
+    memo = std::make_unique<QCheckBox>(QCoreApplication::translate("QtPort", "メモもテキストファイルとして保存する(&M)"));
+    memo->setObjectName(QStringLiteral("saveMemo"));
+    memo->setChecked(true);
+    QObject::connect(memo.get(), &QCheckBox::toggled, [&withMemo](bool on) { withMemo = on; });
+  }
+  QPointer<QCheckBox> shown = memo.get();
+  const std::optional<std::string> path = RunFileDialog(FileDialogKind::Save, parent, filter, proposed, memo.get());
+  if (!shown) (void)memo.release();  // deleted with the dialog
+  if (!path) return std::nullopt;
+  return SoundSaveChoice{*path, withMemo};
 }
 
 // ---- Help viewer --------------------------------------------------------
@@ -166,7 +248,7 @@ QWidget* MakeHelpWindow() {
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setAttribute(Qt::WA_QuitOnClose, false);  // the main window decides when we end
   window->setObjectName(QStringLiteral("KorimoHelp"));
-  window->setWindowTitle(QStringLiteral("Korimoヘルプ"));
+  window->setWindowTitle(QCoreApplication::translate("QtPort", "Korimoヘルプ"));
   window->resize(560, 480);
   auto* layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -190,7 +272,7 @@ void ShowHelpContents(const std::string& helpFile) {
     browser->setSearchPaths({QFileInfo(path).absolutePath()});
     browser->setHtml(QString::fromUtf8(file.readAll()));
   } else {
-    browser->setHtml(QStringLiteral("<h3>ヘルプファイルを開けません</h3><p>%1</p>")
+    browser->setHtml(QCoreApplication::translate("QtPort", "<h3>ヘルプファイルを開けません</h3><p>%1</p>")
                          .arg(path.toHtmlEscaped()));
   }
   // Open at the contents: the top of the file.

@@ -19,6 +19,12 @@ using platform::Buttons;
 using platform::Icon;
 using platform::PlayResult;
 
+// A text the engine, the status line or a file filter gives in Japanese, in
+// the window's language: looked up whole in the "korimo::msg" context, and
+// a status line piece by piece in "korimo::status". Untranslated texts stay
+// as they are.
+QString TranslatedMessage(const std::string& text);
+
 class QtPort final : public platform::Platform {
  public:
   // A modal QMessageBox titled "Korimo": exclamation or no icon, OK or Yes/No.
@@ -55,7 +61,19 @@ void SetFileDialogHook(FileDialogHook hook);
 // Qt's own (non-native) dialogs. Open accepts existing files only; save
 // confirms overwriting and never appends an extension. Nothing = cancelled.
 std::optional<std::string> GetOpenFilePath(QWidget* parent, const std::string& filter);
-std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter);
+// `proposed`, when given, is the name the save dialog starts with.
+std::optional<std::string> GetSaveFilePath(QWidget* parent, const std::string& filter,
+                                           const std::string& proposed = {});
+
+// The save dialog of a sound taken out of a picture: starts with `proposed`
+// and, when `offerMemo`, has a check box for saving the memo beside the
+// sound. With the dialog hook set the memo is saved whenever offered.
+struct SoundSaveChoice {
+  std::string path;
+  bool withMemo = false;
+};
+std::optional<SoundSaveChoice> GetSoundSavePath(QWidget* parent, const std::string& filter, const std::string& proposed,
+                                                bool offerMemo);
 
 // ---- Help viewer --------------------------------------------------------
 

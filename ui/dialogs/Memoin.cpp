@@ -1,5 +1,6 @@
 #include "ui/dialogs/Memoin.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,26 +12,26 @@ namespace korimo::ui {
 
 namespace {
 
-constexpr char kCaption[] = "メモ入力";
-constexpr char kLabel1Caption[] = "メモ";
+constexpr char kCaption[] = QT_TRANSLATE_NOOP("Memoin", "メモ入力");
+constexpr char kLabel1Caption[] = QT_TRANSLATE_NOOP("Memoin", "メモ");
 // The designed caption; every usable opening replaces it with the allowance.
-constexpr char kLabel2Caption[] = "入力可能文字数：";
-constexpr char kAllowancePrefix[] = "入力可能バイト数：";
+constexpr char kLabel2Caption[] = QT_TRANSLATE_NOOP("Memoin", "入力可能文字数：");
+constexpr char kAllowancePrefix[] = QT_TRANSLATE_NOOP("Memoin", "入力可能バイト数：");
 constexpr char kOkCaption[] = "OK";
 
 }  // namespace
 
 Memoin::Memoin(QWidget* owner) : KorimoDialog(owner, 4695, 3030, /*escapeCloses=*/false) {
   setObjectName(QStringLiteral("Memoin"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(QCoreApplication::translate("Memoin", kCaption));
 
-  Label1 = new QLabel(QString::fromUtf8(kLabel1Caption), this);
+  Label1 = new QLabel(QCoreApplication::translate("Memoin", kLabel1Caption), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(240, 240, 4215, 255));
 
   Text1 = MakeMemoBox(this);
 
-  Label2 = new QLabel(QString::fromUtf8(kLabel2Caption), this);
+  Label2 = new QLabel(QCoreApplication::translate("Memoin", kLabel2Caption), this);
   Label2->setObjectName(QStringLiteral("Label2"));
   Label2->setGeometry(TwipsRect(330, 2595, 2415, 255));
 
@@ -56,7 +57,7 @@ void Memoin::Form_Activate() {
       hide();
       break;
     case commands::MemoRoom::Available:
-      Label2->setText(QString::fromUtf8(kAllowancePrefix) + QString::number(Korimocom::MemoCapacity));
+      Label2->setText(QCoreApplication::translate("Memoin", kAllowancePrefix) + QString::number(Korimocom::MemoCapacity));
       break;
   }
   Korimocom::DialogOpening = 0;

@@ -1,5 +1,6 @@
 #include "ui/dialogs/Memoout.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,8 +12,8 @@ namespace korimo::ui {
 
 namespace {
 
-constexpr char kCaption[] = "メモ表示";
-constexpr char kLabel1Caption[] = "メモ";
+constexpr char kCaption[] = QT_TRANSLATE_NOOP("Memoout", "メモ表示");
+constexpr char kLabel1Caption[] = QT_TRANSLATE_NOOP("Memoout", "メモ");
 constexpr char kOkCaption[] = "OK";
 // Put after a memo longer than the display shows (only a crafted carrier
 // holds one): the memo box would take minutes and gigabytes to lay it out.
@@ -22,9 +23,9 @@ constexpr char kMemoCutNote[] = "\n\n（メモが長いため、先頭の64KBだ
 
 Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeCloses=*/false) {
   setObjectName(QStringLiteral("Memoout"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(QCoreApplication::translate("Memoout", kCaption));
 
-  Label1 = new QLabel(QString::fromUtf8(kLabel1Caption), this);
+  Label1 = new QLabel(QCoreApplication::translate("Memoout", kLabel1Caption), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(240, 240, 4215, 255));
 

@@ -1,5 +1,6 @@
 #include "ui/dialogs/Passin.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -14,8 +15,8 @@ namespace korimo::ui {
 
 namespace {
 
-constexpr char kCaption[] = "パスワード入力";
-constexpr char kLabelCaption[] = "パスワード";
+constexpr char kCaption[] = QT_TRANSLATE_NOOP("Passin", "パスワード入力");
+constexpr char kLabelCaption[] = QT_TRANSLATE_NOOP("Passin", "パスワード");
 constexpr char kOkCaption[] = "OK";
 // A password is at most 8 characters as typed, and it must fit the carrier
 // header (layout::PasswordFits).
@@ -37,9 +38,9 @@ class AsteriskEchoStyle : public QProxyStyle {
 
 Passin::Passin(QWidget* owner) : KorimoDialog(owner, 3855, 1230, /*escapeCloses=*/false) {
   setObjectName(QStringLiteral("Passin"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(QCoreApplication::translate("Passin", kCaption));
 
-  Label1 = new QLabel(QString::fromUtf8(kLabelCaption), this);
+  Label1 = new QLabel(QCoreApplication::translate("Passin", kLabelCaption), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(TwipsRect(600, 240, 1095, 255));
 

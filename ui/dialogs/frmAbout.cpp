@@ -1,5 +1,6 @@
 #include "ui/dialogs/frmAbout.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -16,10 +17,10 @@ namespace korimo::ui {
 
 namespace {
 
-constexpr char kTitleSuffix[] = "のﾊﾞｰｼﾞｮﾝ情報";
-constexpr char kVersionPrefix[] = "ﾊﾞｰｼﾞｮﾝ ";
+constexpr char kTitleSuffix[] = QT_TRANSLATE_NOOP("frmAbout", "のﾊﾞｰｼﾞｮﾝ情報");
+constexpr char kVersionPrefix[] = QT_TRANSLATE_NOOP("frmAbout", "ﾊﾞｰｼﾞｮﾝ ");
 constexpr char kOkCaption[] = "OK";
-constexpr char kSysInfoCaption[] = "ｼｽﾃﾑ情報(&S)...";
+constexpr char kSysInfoCaption[] = QT_TRANSLATE_NOOP("frmAbout", "ｼｽﾃﾑ情報(&S)...");
 constexpr int kIconPixels = 32;
 
 }  // namespace
@@ -38,7 +39,7 @@ frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeClo
   cmdOK->setGeometry(TwipsRect(4200, 120, 1310, 345));
   cmdOK->setDefault(true);  // Enter presses it; Escape too (see reject)
 
-  cmdSysInfo = new QPushButton(QString::fromUtf8(kSysInfoCaption), this);
+  cmdSysInfo = new QPushButton(QCoreApplication::translate("frmAbout", kSysInfoCaption), this);
   cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
   cmdSysInfo->setGeometry(TwipsRect(4200, 600, 1310, 345));
   // Enter is OK's wherever the focus is (see keyPressEvent); Space and a
@@ -61,8 +62,8 @@ frmAbout::frmAbout(QWidget* owner) : KorimoDialog(owner, 5775, 1215, /*escapeClo
   connect(cmdSysInfo, &QPushButton::clicked, this, [this] { cmdSysInfo_Click(); });
 
   // Form_Load
-  setWindowTitle(QString::fromUtf8(msg::kAppTitle) + QString::fromUtf8(kTitleSuffix));
-  lblVersion->setText(QString::fromUtf8(kVersionPrefix) + QString::number(kVersionMajor) + QLatin1Char('.') +
+  setWindowTitle(QString::fromUtf8(msg::kAppTitle) + QCoreApplication::translate("frmAbout", kTitleSuffix));
+  lblVersion->setText(QCoreApplication::translate("frmAbout", kVersionPrefix) + QString::number(kVersionMajor) + QLatin1Char('.') +
                       QString::number(kVersionMinor));
   lblTitle->setText(QString::fromUtf8(msg::kAppTitle));
   CentreOverOwner(this);

@@ -1,5 +1,7 @@
 // The main window's commands: the menu items and buttons. Each runs its
 // command step (commands/) and then shows the outcome through UpdateView.
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <optional>
 
 #include "commands/Commands.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "engine/Playback.h"
@@ -17,6 +20,7 @@
 #include "ui/desktop/QtPort.h"
 #include "ui/dialogs/Dialogs.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/main/PictureImport.h"
 #include "ui/main/PicturePreview.h"
 
 namespace korimo::ui {
@@ -28,15 +32,22 @@ namespace {
 
 constexpr char kBmpFilter[] = "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*";
 constexpr char kWavFilter[] = "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*";
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// What a sound made to fit became, in the window's language.
+QString FittedText(const media::SoundForm& form) {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("korimo::msg", text); };
+  return tr(msg::kSoundFitted)
+      .arg(tr(form.channels == 1 ? msg::kMono : msg::kStereo), Q(media::KiloHertz(form.rate)),
+           QString::number(form.bits), QString::number(form.seconds, 'f', 1));
+}
 
 }  // namespace
 
 
 // ---- What the window shows ----------------------------------------------------
 
-void KorimoMain::SetStatus(const std::string& text) { statusPanel_->setText(Q(text)); }
+void KorimoMain::SetStatus(const std::string& text) { statusPanel_->setText(TranslatedMessage(text)); }
 
 // A new text shows from its start, as a text box does after its text is set.
 void KorimoMain::SetField(QLineEdit* field, const QString& text) {
@@ -51,7 +62,7 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
   switch (shown) {
     case Shown::ImageOpened:
       SetField(Text1, Q(path));
-      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetField(Text2, TranslatedMessage(status::SoundStateWord(Synthesized)));
       SetField(Text3, Synthesized == 1 || Synthesized == 2 ? Q(path) : QString());
       SetStatus(status::StatusFor(Synthesized));
       break;
@@ -63,7 +74,7 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
     case Shown::SoundLost:
       Text2->clear();
       if (ImageLoaded == 1) {
-        SetField(Text3, Q(msg::kNoSound));
+        SetField(Text3, TranslatedMessage(msg::kNoSound));
         SetStatus(status::FreeSpace());
       } else {
         Text3->clear();
@@ -71,11 +82,11 @@ void KorimoMain::UpdateView(Shown shown, const std::string& path) {
       }
       break;
     case Shown::Synthesized:
-      SetField(Text3, Q(msg::kSynthesisDone));
+      SetField(Text3, TranslatedMessage(msg::kSynthesisDone));
       SetStatus(status::SoundSizeStatus());
       break;
     case Shown::CarrierSoundExtracted:
-      SetField(Text2, Q(status::SoundStateWord(Synthesized)));
+      SetField(Text2, TranslatedMessage(status::SoundStateWord(Synthesized)));
       SetStatus(status::StatusFor(Synthesized));
       break;
     case Shown::Nothing:  // the file could not be read whole, or everything was cleared
@@ -110,8 +121,13 @@ void KorimoMain::ShowPicture(const std::string& path) {
 }
 
 // The open-image command once the path is known (menu, drop, command line).
+// A picture in another format is opened as the BMP it converts to; the field
+// still shows the file chosen.
 void KorimoMain::OpenImageFile(const std::string& path) {
-  switch (commands::OpenImage(path, [&] { ShowPicture(path); })) {
+  const auto converted = ImportPicture(Q(path));
+  const auto show = [&] { ShowPicture(path); };
+  const auto outcome = converted ? commands::OpenImage(*converted, show) : commands::OpenImage(path, show);
+  switch (outcome) {
     case commands::ImageOutcome::Opened: UpdateView(Shown::ImageOpened, path); break;
     case commands::ImageOutcome::Lost: UpdateView(Shown::Nothing); break;  // the picture stays
     case commands::ImageOutcome::Refused: break;
@@ -119,16 +135,25 @@ void KorimoMain::OpenImageFile(const std::string& path) {
 }
 
 // The open-sound command once the path is known (menu, command line).
+// A sound made to fit says what it became.
 void KorimoMain::OpenSoundFile(const std::string& path) {
-  switch (commands::OpenSound(path)) {
-    case commands::SoundOutcome::Opened: UpdateView(Shown::SoundOpened, path); break;
+  std::optional<media::SoundForm> fitted;
+  switch (commands::OpenSound(path, media::SoundFitting::Converted, &fitted)) {
+    case commands::SoundOutcome::Opened:
+      UpdateView(Shown::SoundOpened, path);
+      if (fitted) platform::Notify(FittedText(*fitted).toStdString());
+      break;
     case commands::SoundOutcome::Lost: UpdateView(Shown::SoundLost); break;
     case commands::SoundOutcome::Refused: break;
   }
 }
 
 void KorimoMain::OpenStartupFiles(const QStringList& files) {
-  const auto isWav = [](const QString& file) { return file.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive); };
+  const auto isWav = [](const QString& file) {
+    for (const char* ending : {".wav", ".flac", ".ogg", ".oga", ".opus", ".mp3"})
+      if (file.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
+    return false;
+  };
   const auto image = std::find_if_not(files.begin(), files.end(), isWav);
   const auto sound = std::find_if(files.begin(), files.end(), isWav);
   // A dialog hands over an absolute path; so does this.
@@ -167,8 +192,28 @@ void KorimoMain::menuSoundRead_Click() {
 void KorimoMain::menuFileSave_Click() {
   // No guard: with no image loaded the save refuses with its own message.
   IgnoringErrors([this] {
-    if (const std::optional<std::string> path = GetSaveFilePath(this, kBmpFilter)) commands::Save(*path);
+    // A picture converted from another format is proposed under its name with ".bmp".
+    const std::string proposed = ImageLoaded == 1 ? ProposedCarrierName(Text1->text()).toStdString() : std::string();
+    if (const std::optional<std::string> path = GetSaveFilePath(this, kBmpFilter, proposed)) commands::Save(*path);
   });
+}
+
+void KorimoMain::menuSoundSave_Click() {
+  if (!commands::SoundToKeep()) return;
+  const bool hasMemo = commands::LoadCarrierMemo();
+  std::string name = layout::StoredSoundName();
+  if (name.empty()) name = "sound.wav";
+  std::optional<SoundSaveChoice> choice;
+  IgnoringErrors([&] { choice = GetSoundSavePath(this, kWavFilter, name, hasMemo); });
+  platform::Current().DoEvents();
+  if (!choice) return;
+  // The memo goes beside the sound, under the sound's name with ".txt".
+  std::optional<std::string> memoPath;
+  if (choice->withMemo) {
+    const QFileInfo wav(Q(choice->path));
+    memoPath = wav.dir().filePath(wav.completeBaseName() + QStringLiteral(".txt")).toStdString();
+  }
+  IgnoringErrors([&] { commands::KeepSound(choice->path, memoPath); });
 }
 
 void KorimoMain::menuFileClear_Click() {

@@ -43,7 +43,7 @@ using commands::IgnoringErrors;
 
 namespace {
 
-constexpr char kHelpFileName[] = "korimo110.hlp";
+constexpr char kHelpFileName[] = QT_TRANSLATE_NOOP("korimo::ui", "korimo110.hlp");
 
 // Creates a control where the form places it: object name, position in
 // twips, and the caption when it has one.
@@ -61,10 +61,12 @@ Control* Place(QWidget* parent, const char* name, const QRect& geometry, Caption
 // program has it in ../share/korimo instead. Neither there: the path beside
 // the program, and the help viewer reports it missing.
 std::string FindHelpFile(const std::string& appDir) {
-  const std::string beside = appDir + kHelpFileName;
+  // Each language has its own page; its name is part of the translation.
+  const std::string name = QCoreApplication::translate("korimo::ui", kHelpFileName).toStdString();
+  const std::string beside = appDir + name;
   if (QFileInfo::exists(QString::fromStdString(beside))) return beside;
   const QString installed =
-      QDir::cleanPath(QString::fromStdString(appDir) + QStringLiteral("../share/korimo/") + kHelpFileName);
+      QDir::cleanPath(QString::fromStdString(appDir) + QStringLiteral("../share/korimo/") + QString::fromStdString(name));
   return QFileInfo::exists(installed) ? installed.toStdString() : beside;
 }
 
@@ -127,19 +129,19 @@ void KorimoMain::BuildLayout() {
   Image2->setAcceptDrops(true);
   Image2->installEventFilter(this);
 
-  Frame2 = Place<QGroupBox>(client, "Frame2", TwipsRect(5400, 2760, 2295, 1455), QStringLiteral("再生"));
-  Command2 = Place<QPushButton>(Frame2, "Command2", TwipsRect(720, 960, 1455, 375), QStringLiteral("音声＆メモ再生"));
+  Frame2 = Place<QGroupBox>(client, "Frame2", TwipsRect(5400, 2760, 2295, 1455), QCoreApplication::translate("KorimoMain", "再生"));
+  Command2 = Place<QPushButton>(Frame2, "Command2", TwipsRect(720, 960, 1455, 375), QCoreApplication::translate("KorimoMain", "音声＆メモ再生"));
   Text3 = Place<QLineEdit>(Frame2, "Text3", TwipsRect(120, 480, 2055, 270));
-  Label3 = Place<QLabel>(Frame2, "Label3", TwipsRect(120, 240, 1815, 255), QStringLiteral("合成ファイル"));
+  Label3 = Place<QLabel>(Frame2, "Label3", TwipsRect(120, 240, 1815, 255), QCoreApplication::translate("KorimoMain", "合成ファイル"));
 
-  Frame1 = Place<QGroupBox>(client, "Frame1", TwipsRect(5400, 360, 2295, 2295), QStringLiteral("編集"));
-  Command4 = Place<QPushButton>(Frame1, "Command4", TwipsRect(840, 1680, 615, 375), QStringLiteral("メモ"));
-  Command3 = Place<QPushButton>(Frame1, "Command3", TwipsRect(1560, 1680, 615, 375), QStringLiteral("再生"));
-  Command1 = Place<QPushButton>(Frame1, "Command1", TwipsRect(120, 1680, 615, 375), QStringLiteral("合成"));
+  Frame1 = Place<QGroupBox>(client, "Frame1", TwipsRect(5400, 360, 2295, 2295), QCoreApplication::translate("KorimoMain", "編集"));
+  Command4 = Place<QPushButton>(Frame1, "Command4", TwipsRect(840, 1680, 615, 375), QCoreApplication::translate("KorimoMain", "メモ"));
+  Command3 = Place<QPushButton>(Frame1, "Command3", TwipsRect(1560, 1680, 615, 375), QCoreApplication::translate("KorimoMain", "再生"));
+  Command1 = Place<QPushButton>(Frame1, "Command1", TwipsRect(120, 1680, 615, 375), QCoreApplication::translate("KorimoMain", "合成"));
   Text2 = Place<QLineEdit>(Frame1, "Text2", TwipsRect(120, 1200, 2055, 270));
   Text1 = Place<QLineEdit>(Frame1, "Text1", TwipsRect(120, 480, 2055, 270));
-  Label2 = Place<QLabel>(Frame1, "Label2", TwipsRect(120, 960, 1815, 255), QStringLiteral("音声ファイル"));
-  Label1 = Place<QLabel>(Frame1, "Label1", TwipsRect(120, 240, 1815, 255), QStringLiteral("画像ファイル"));
+  Label2 = Place<QLabel>(Frame1, "Label2", TwipsRect(120, 960, 1815, 255), QCoreApplication::translate("KorimoMain", "音声ファイル"));
+  Label1 = Place<QLabel>(Frame1, "Label1", TwipsRect(120, 240, 1815, 255), QCoreApplication::translate("KorimoMain", "画像ファイル"));
 
   // Display-only fields: their key handlers swallow every editing key, and
   // an input method must not compose into them either.
@@ -193,20 +195,23 @@ void KorimoMain::BuildMenus() {
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  QMenu* menuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  QMenu* menuFile = menuBar()->addMenu(QCoreApplication::translate("KorimoMain", "ファイル(&F)"));
   menuFile->setObjectName(QStringLiteral("menuFile"));
-  QMenu* menuFileRead = menuFile->addMenu(QStringLiteral("開く(&O)..."));
+  QMenu* menuFileRead = menuFile->addMenu(QCoreApplication::translate("KorimoMain", "開く(&O)..."));
   menuFileRead->setObjectName(QStringLiteral("menuFileRead"));
-  addItem(menuFileRead, "menuImageRead", QStringLiteral("画像ファイル(&I)"), &KorimoMain::menuImageRead_Click);
-  addItem(menuFileRead, "menuSoundRead", QStringLiteral("音声ファイル(&S)"), &KorimoMain::menuSoundRead_Click);
-  addItem(menuFile, "menuFileSave", QStringLiteral("保存(&S)"), &KorimoMain::menuFileSave_Click);
-  addItem(menuFile, "menuFileClear", QStringLiteral("クリア(&C)"), &KorimoMain::menuFileClear_Click);
+  addItem(menuFileRead, "menuImageRead", QCoreApplication::translate("KorimoMain", "画像ファイル(&I)"), &KorimoMain::menuImageRead_Click);
+  addItem(menuFileRead, "menuSoundRead", QCoreApplication::translate("KorimoMain", "音声ファイル(&S)"), &KorimoMain::menuSoundRead_Click);
+  addItem(menuFile, "menuFileSave", QCoreApplication::translate("KorimoMain", "保存(&S)"), &KorimoMain::menuFileSave_Click);
+  addItem(menuFile, "menuFileClear", QCoreApplication::translate("KorimoMain", "クリア(&C)"), &KorimoMain::menuFileClear_Click);
   menuFile->addSeparator()->setObjectName(QStringLiteral("menuDummy"));
-  addItem(menuFile, "menuEnd", QStringLiteral("終了(&E)"), &KorimoMain::menuEnd_Click);
-  QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  addItem(menuFile, "menuEnd", QCoreApplication::translate("KorimoMain", "終了(&E)"), &KorimoMain::menuEnd_Click);
+  QMenu* menuTool = menuBar()->addMenu(QCoreApplication::translate("KorimoMain", "ツール(&T)"));
+  menuTool->setObjectName(QStringLiteral("menuTool"));
+  addItem(menuTool, "menuSoundSave", QCoreApplication::translate("KorimoMain", "音声を保存(&W)..."), &KorimoMain::menuSoundSave_Click);
+  QMenu* menuHelp = menuBar()->addMenu(QCoreApplication::translate("KorimoMain", "ヘルプ(&H)"));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
-  addItem(menuHelp, "menuToolHelp", QStringLiteral("Korimoヘルプ(&H)"), &KorimoMain::menuToolHelp_Click);
-  addItem(menuHelp, "menuAbout", QStringLiteral("Korimoについて(&A)"), &KorimoMain::menuAbout_Click);
+  addItem(menuHelp, "menuToolHelp", QCoreApplication::translate("KorimoMain", "Korimoヘルプ(&H)"), &KorimoMain::menuToolHelp_Click);
+  addItem(menuHelp, "menuAbout", QCoreApplication::translate("KorimoMain", "Korimoについて(&A)"), &KorimoMain::menuAbout_Click);
 }
 
 // ---- Start-up, activation, shutdown ---------------------------------------
@@ -290,7 +295,10 @@ bool KorimoMain::QuitApplication() {
   }
   IgnoringErrors([] { QuitHelp(); });
   // A second instance leaves temp.wav to the instance that owns it.
-  if (AlreadyRunning == 0) IgnoringErrors([] { commands::DiscardTempSound(); });
+  if (AlreadyRunning == 0) {
+    IgnoringErrors([] { commands::DiscardTempSound(); });
+    IgnoringErrors([] { commands::DiscardConvertedSound(); });
+  }
   IgnoringErrors([] { UnloadDialogs(); });
   if (!unloading_) {
     unloading_ = true;

@@ -62,6 +62,7 @@ class KorimoMain : public QMainWindow {
   void menuFileSave_Click();
   void menuFileClear_Click();
   void menuEnd_Click();
+  void menuSoundSave_Click();
   void menuToolHelp_Click();
   void menuAbout_Click();
 
@@ -75,8 +76,9 @@ class KorimoMain : public QMainWindow {
   void Image2_OLEDragDrop(const QStringList& files);
 
   // Files named on the command line, opened as if chosen in the open
-  // dialogs: the first one that is not a WAV file through the open-image
-  // command, then the first WAV file through the open-sound command.
+  // dialogs: the first one that is not a sound file (.wav, .flac, .ogg,
+  // .oga, .opus, .mp3) through the open-image command, then the first sound
+  // file through the open-sound command.
   void OpenStartupFiles(const QStringList& files);
 
   // Ends the application: at most one save question, help closed, temp.wav

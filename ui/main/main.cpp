@@ -12,6 +12,7 @@
 #include "platform/sdl/SoundService.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/main/Language.h"
 #include "ui/main/StopSignals.h"
 
 namespace {
@@ -24,11 +25,16 @@ void SetNames() {
 void DescribeCommandLine(QCommandLineParser& parser) {
   parser.setApplicationDescription(
       QStringLiteral("Hides a WAV sound inside a 24/32-bit BMP picture and plays it back from there.\n"
-                     "Files given on the command line are opened at start: the first one that is\n"
-                     "not a WAV file as the picture, then the first WAV file as the sound."));
+                     "PNG, JPEG, WebP, TIFF and GIF pictures and FLAC, Ogg Vorbis, Opus and MP3\n"
+                     "sounds are converted on opening. Files given on the command line are opened\n"
+                     "at start: the first one that is not a sound file as the picture, then the\n"
+                     "first sound file as the sound (a sound file ends in .wav, .flac, .ogg, .oga,\n"
+                     "or in .opus or .mp3).\n"
+                     "The window is in English when LANGUAGE, LC_ALL, LC_MESSAGES or LANG (the\n"
+                     "first that is set) starts with \"en\"."));
   parser.addHelpOption();
   parser.addVersionOption();
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A BMP picture and/or a WAV sound."),
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A picture and/or a sound."),
                                QStringLiteral("[FILE...]"));
 }
 
@@ -78,7 +84,12 @@ int main(int argc, char* argv[]) {
   // Ties the window to its installed desktop entry (its icon and name on Wayland).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.korimo.Korimo"));
   korimo::ui::SetUpApplication();
-  korimo::ui::InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+  // English (or another translated language) when the environment asks for it.
+  const auto translation = korimo::ui::InstallTranslation(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+  // Qt's own dialogs in the window's language: Japanese, unless a translation
+  // put the window into another language (Qt's own texts are English).
+  korimo::ui::InstallQtTranslations(translation ? QLocale(korimo::ui::RequestedLanguage())
+                                                : QLocale(QLocale::Japanese, QLocale::Japan));
 
   korimo::ui::QtPort port;
   korimo::platform::SetCurrent(&port);
