@@ -5,13 +5,14 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-  libsdl2-dev
+  libsdl2-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev llvm
   imagemagick sox espeak-ng time hyperfine
   xvfb xauth xdotool x11-utils
   fonts-ipafont-gothic
   help2man desktop-file-utils appstream dpkg-dev file
+  python3-numpy
 )
 missing=()
 for p in "${PKGS[@]}"; do
