@@ -16,10 +16,10 @@ struct CommandShape {
 };
 
 const CommandShape kCommands[] = {
-    {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json"}},
+    {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json", "--sealed"}},
     {"embed", Command::Embed, 2, false,
-     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace"}},
-    {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
+     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace", "--sealed"}},
+    {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out", "--sealed"}},
 };
 
 bool Allows(const CommandShape& shape, const std::string& option) {
@@ -77,10 +77,11 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (name == "--output") name = "-o";
     if (!Allows(*shape, name)) throw UsageError("option " + name + " is not valid for " + shape->name);
 
-    if (name == "--replace" || name == "--ask-password" || name == "--json") {
+    if (name == "--replace" || name == "--ask-password" || name == "--json" || name == "--sealed") {
       if (inlineValue) throw UsageError(name + " takes no value");
       if (name == "--replace") result.replace = true;
       else if (name == "--json") result.json = true;
+      else if (name == "--sealed") result.sealed = true;
       else result.askPassword = true;
       continue;
     }
@@ -120,13 +121,15 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   if ((result.password ? 1 : 0) + (result.passwordFile ? 1 : 0) + (result.askPassword ? 1 : 0) > 1)
     throw UsageError("--password, --password-file and --ask-password exclude each other");
   if (result.memo && result.memoFile) throw UsageError("--memo and --memo-file exclude each other");
+  if (result.sealed && !result.password && !result.passwordFile && !result.askPassword)
+    throw UsageError("--sealed needs --password-file, --ask-password or --password");
   return result;
 }
 
 std::string UsageText() {
-  return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json]\n"
-         "  or:  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [PASSWORD] [MEMO] [--replace]\n"
-         "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE]\n"
+  return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json] [--sealed]\n"
+         "  or:  korimo-cli embed IMAGE.bmp SOUND.wav -o OUT.bmp [PASSWORD] [MEMO] [--replace] [--sealed]\n"
+         "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE] [--sealed]\n"
          "  or:  korimo-cli --help | --version\n"
          "PASSWORD is one of --password-file FILE, --ask-password, --password PW;\n"
          "MEMO is --memo TEXT or --memo-file FILE.\n"
@@ -135,7 +138,9 @@ std::string UsageText() {
          "\n"
          "Commands:\n"
          "  info     prints image-data-size, carrier-kind, sound (none, present or\n"
-         "           protected), sound-size, sound-name and memo-bytes, one per line.\n"
+         "           protected), sound-size, sound-name, memo-bytes, capacity and\n"
+         "           sealed-capacity (the largest sound, in bytes, of a carrier and of a\n"
+         "           sealed picture), one per line.\n"
          "           With several files, one block per file headed by \"file: PATH\"\n"
          "           and separated by a blank line.\n"
          "  embed    hides SOUND.wav (and a memo, UTF-8) in IMAGE.bmp and writes the\n"
@@ -157,13 +162,19 @@ std::string UsageText() {
          "                         file when there is none)\n"
          "  --json                 info: one JSON object per file and line, with the\n"
          "                         same keys plus \"file\" (and \"error\" when it failed)\n"
+         "  --sealed               a sealed picture: the sound, its name and the memo\n"
+         "                         are encrypted with PASSWORD as a passphrase (1 to\n"
+         "                         1024 bytes of UTF-8) and spread over the picture so\n"
+         "                         that nothing shows it carries anything; info and\n"
+         "                         extract open one (sound: sealed)\n"
          "  -h, --help             print this help and exit\n"
          "  --version              print the version and exit\n"
          "\n"
          "A password is at most 8 bytes in Shift-JIS (8 half-width or 4 full-width\n"
          "characters); embed without one leaves the sound unprotected. It locks the\n"
          "sound against playing; it is not encryption: the sound can still be read\n"
-         "from the picture.\n"
+         "from the picture. With --sealed, PASSWORD is required and encrypts: a lost\n"
+         "passphrase cannot be recovered.\n"
          "A refused command leaves its output files untouched. An output that is\n"
          "the same file as another output or as an input is a usage error.\n"
          "\n"
@@ -173,6 +184,7 @@ std::string UsageText() {
          "     for any of its files\n"
          "  2  usage error\n"
          "  3  the sound is password-protected and no or a wrong password was given;\n"
+         "     with --sealed: wrong passphrase or no sealed sound (one answer);\n"
          "     info: for some file, and none failed\n";
 }
 

@@ -24,6 +24,7 @@ struct Arguments {
   std::optional<std::string> memoOut;
   bool replace = false;
   bool json = false;  // info: one JSON object per file and line
+  bool sealed = false;  // --sealed: a sealed picture, the password is its passphrase
 };
 
 // A malformed command line; what() is a one-line English explanation.

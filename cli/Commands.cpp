@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -14,6 +15,8 @@
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
+#include "engine/Sealed.h"
+#include "engine/StatusText.h"
 #include "media/BmpLoad.h"
 #include "platform/FileIO.h"
 
@@ -31,6 +34,28 @@ bool PasswordAcceptable(const Arguments& args, ConsolePort& console) {
   }
   console.SetPasswordEntry(args.password);
   return true;
+}
+
+// The passphrase of --sealed is checked before any file is read; it never
+// goes to the password entry of the carrier format.
+bool PassphraseAcceptable(const Arguments& args, ConsolePort& console) {
+  console.SetPasswordEntry(std::nullopt);
+  const std::string& phrase = args.password.value_or(std::string());
+  if (phrase.empty())
+    platform::Notify(msg::kPassphraseEmpty);
+  else if (phrase.size() > sealed::kMaxPassphraseBytes)
+    platform::Notify(msg::kPassphraseTooLong);
+  else if (!sealed::PassphraseAcceptable(phrase))
+    platform::Notify(msg::kPassphraseNotUtf8);
+  else
+    return true;
+  return false;
+}
+
+// A copy of the passphrase in locked memory; the copy made here is wiped.
+std::unique_ptr<sealed::Passphrase> PassphraseOf(const Arguments& args) {
+  std::string copy = *args.password;
+  return std::make_unique<sealed::Passphrase>(copy);
 }
 
 // A failure the procedures did not put into words still gets a message.
@@ -92,9 +117,32 @@ struct InfoRecord {
   std::string name;
   Long memoBytes = 0;
   bool locked = false;
+  double capacity = 0;
+  std::size_t sealedCapacity = 0;
 };
 
-InfoRecord Inspect(const std::string& path, ConsolePort& console) {
+// With a passphrase, the sealed sound takes the place of what the ordinary
+// reading found; a picture it does not open counts as locked.
+void InspectSealed(InfoRecord& r, const sealed::Passphrase& passphrase, ConsolePort& console) {
+  const int before = console.MessagesShown();
+  const std::optional<sealed::Opened> opened = commands::OpenSealed(passphrase);
+  if (!opened) {
+    if (console.MessagesShown() != before) {
+      r.failed = true;
+      r.error = console.LastMessage();
+      return;
+    }
+    platform::Notify(msg::kSealedNotOpened);
+    r.locked = true;
+    return;
+  }
+  r.sound = "sealed";
+  r.soundSize = static_cast<Long>(opened->sound.size());
+  r.name = opened->name;
+  r.memoBytes = static_cast<Long>(opened->memo.size());
+}
+
+InfoRecord Inspect(const std::string& path, ConsolePort& console, const sealed::Passphrase* passphrase) {
   InfoRecord r;
   r.file = path;
   ResetWorkData();  // nothing of the previous file carries over
@@ -113,6 +161,9 @@ InfoRecord Inspect(const std::string& path, ConsolePort& console) {
       r.sound = SoundState();
       r.soundSize = present ? SoundSize : 0;
       r.locked = Synthesized == 2;
+      r.capacity = ImageDataSize / 8.0 - 32;
+      r.sealedCapacity = sealed::SealedCapacity();
+      if (passphrase) InspectSealed(r, *passphrase, console);
       return r;
     }
     Refuse(console, before, msg::kCannotRead);
@@ -130,7 +181,9 @@ void PrintFields(const InfoRecord& r, std::ostream& out) {
       << "sound: " << r.sound << '\n'
       << "sound-size: " << r.soundSize << '\n'
       << "sound-name: " << r.name << '\n'
-      << "memo-bytes: " << r.memoBytes << '\n';
+      << "memo-bytes: " << r.memoBytes << '\n'
+      << "capacity: " << status::FormatCapacity(r.capacity) << '\n'
+      << "sealed-capacity: " << r.sealedCapacity << '\n';
 }
 
 // One line of JSON. Texts that are not valid UTF-8 (a file name is any bytes)
@@ -147,6 +200,11 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
     j["sound-size"] = r.soundSize;
     j["sound-name"] = r.name;
     j["memo-bytes"] = r.memoBytes;
+    if (r.capacity == static_cast<double>(static_cast<long long>(r.capacity)))
+      j["capacity"] = static_cast<long long>(r.capacity);
+    else
+      j["capacity"] = r.capacity;
+    j["sealed-capacity"] = r.sealedCapacity;
   }
   out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -154,7 +212,8 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
 }  // namespace
 
 int RunInfo(const Arguments& args, ConsolePort& console) {
-  if (!PasswordAcceptable(args, console)) return kRefused;
+  if (!(args.sealed ? PassphraseAcceptable(args, console) : PasswordAcceptable(args, console))) return kRefused;
+  const std::unique_ptr<sealed::Passphrase> passphrase = args.sealed ? PassphraseOf(args) : nullptr;
   // The header, the carrier header and the memo record are all info needs.
   SetImageReading(ImageReading::OnDemand);
   SetExtractionScope(ExtractionScope::MemoOnly);
@@ -165,7 +224,7 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
     const std::string& path = args.files[i];
     // With several files each message names the one it is about.
     console.SetMessagePrefix(several ? path + ": " : std::string());
-    const InfoRecord r = Inspect(path, console);
+    const InfoRecord r = Inspect(path, console, passphrase.get());
     anyFailed = anyFailed || r.failed;
     anyLocked = anyLocked || r.locked;
     if (args.json) {
@@ -187,7 +246,61 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
   return anyLocked ? kLockedSound : kSuccess;
 }
 
+namespace {
+
+// embed --sealed: the same steps up to the sound, then the sealing.
+int RunEmbedSealed(const Arguments& args, ConsolePort& console) {
+  if (!PassphraseAcceptable(args, console)) return kRefused;
+  std::string memo = args.memo.value_or(std::string());
+  if (args.memoFile) {
+    std::optional<std::string> text = ReadMemoFile(*args.memoFile);
+    if (!text) return kRefused;
+    memo = std::move(*text);
+  }
+  const std::unique_ptr<sealed::Passphrase> passphrase = PassphraseOf(args);
+  SetImageReading(ImageReading::OnDemand);
+  SetExtractionScope(ExtractionScope::MemoOnly);
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+  console.SetReplaceAllowed(args.replace);
+  if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
+    return Refuse(console, before, msg::kCannotLoad);
+  if (commands::SealSound(*passphrase, memo, msg::kLoadBothToSynthesize) != commands::SynthesisOutcome::Done)
+    return Refuse(console, before, msg::kSoundDoesNotFit);
+  if (!commands::Save(args.output)) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+// extract --sealed: nothing is written unless the whole sound opened.
+int RunExtractSealed(const Arguments& args, ConsolePort& console) {
+  if (!PassphraseAcceptable(args, console)) return kRefused;
+  const std::unique_ptr<sealed::Passphrase> passphrase = PassphraseOf(args);
+  SetImageReading(ImageReading::OnDemand);
+  SetExtractionScope(ExtractionScope::MemoOnly);
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+  const std::optional<sealed::Opened> opened = commands::OpenSealed(*passphrase);
+  if (!opened) {
+    if (console.MessagesShown() != before) return kRefused;
+    platform::Notify(msg::kSealedNotOpened);
+    return kLockedSound;
+  }
+  fileio::PendingFile wavFile;
+  fileio::PendingFile memoFile;
+  if (!wavFile.Prepare(args.output, opened->sound.data(), opened->sound.size()))
+    return Refuse(console, before, msg::kCannotSave);
+  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(opened->memo.data());
+  if (args.memoOut && !memoFile.Prepare(*args.memoOut, memoBytes, opened->memo.size()))
+    return Refuse(console, before, msg::kCannotSave);
+  if (!wavFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  if (args.memoOut && !memoFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+}  // namespace
+
 int RunEmbed(const Arguments& args, ConsolePort& console) {
+  if (args.sealed) return RunEmbedSealed(args, console);
   if (!PasswordAcceptable(args, console)) return kRefused;
   std::optional<std::string> memo = args.memo;
   if (args.memoFile) {
@@ -228,6 +341,7 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
 }
 
 int RunExtract(const Arguments& args, ConsolePort& console) {
+  if (args.sealed) return RunExtractSealed(args, console);
   if (!PasswordAcceptable(args, console)) return kRefused;
   // The header, the sound and the memo record are all extract needs.
   SetImageReading(ImageReading::OnDemand);

@@ -17,6 +17,7 @@
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
+#include "engine/Sealed.h"
 #include "platform/Platform.h"
 #include "cli/ConsolePort.h"
 
@@ -98,5 +99,6 @@ int main(int argc, char** argv) {
     }
   }
   platform::SetCurrent(nullptr);
+  if (args.password) sealed::Wipe(*args.password);
   return code;
 }

@@ -9,6 +9,7 @@
 #include "engine/Messages.h"
 #include "engine/Synthesis.h"
 #include "engine/TextFields.h"
+#include "media/BmpClassic.h"
 #include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
 #include "media/SynthesisImage.h"
@@ -128,6 +129,68 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   // The next "音声＆メモ再生" takes the sound out of the new carrier.
   IgnoringErrors([] { DiscardTempSound(); });
   return SynthesisOutcome::Done;
+}
+
+SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                           const char* loadBothMessage) {
+  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
+  if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
+    platform::Notify(msg::kSoundDoesNotFit);
+    return SynthesisOutcome::Refused;
+  }
+  Port().SetWaitCursor(true);
+  sealed::SealOutcome outcome = sealed::SealOutcome::DoesNotFit;
+  bool failed = false;
+  const bool readable = PictureReadable([&] {
+    // The positions count from offset 54: a picture whose pixels lie
+    // elsewhere is rewritten into the classic layout first, as for "合成".
+    std::optional<ByteArray> classic;
+    if (!media::HasClassicLayout(ImageBytes)) {
+      RequireAllImageBytes();
+      classic = media::ClassicLayoutOf(ImageBytes);
+      if (classic) ImageBytes.swap(*classic);
+    }
+    try {
+      const std::span<const Byte> sound(SoundBytes.data(), static_cast<std::size_t>(SoundSize));
+      outcome = sealed::Seal(passphrase, {sound, FileTitleOf(SoundPath), memo});
+    } catch (const std::bad_alloc&) {
+      failed = true;  // no memory for the key derivation or the sealed stream
+    }
+    if (outcome != sealed::SealOutcome::Sealed && classic) ImageBytes.swap(*classic);
+    if (outcome == sealed::SealOutcome::Sealed) ImageFileSize = static_cast<Long>(ImageBytes.size());
+  });
+  Port().SetWaitCursor(false);
+  if (!readable || failed) {
+    platform::Notify(msg::kCannotLoad);
+    return SynthesisOutcome::Refused;
+  }
+  if (outcome != sealed::SealOutcome::Sealed) {
+    platform::Notify(msg::kSoundDoesNotFit);
+    return SynthesisOutcome::Refused;
+  }
+  Synthesized = 1;
+  ImageSaved = 0;
+  IgnoringErrors([] { DiscardTempSound(); });
+  return SynthesisOutcome::Done;
+}
+
+std::optional<sealed::Opened> OpenSealed(const sealed::Passphrase& passphrase) {
+  std::optional<sealed::Opened> opened;
+  bool failed = false;
+  Port().SetWaitCursor(true);
+  const bool readable = PictureReadable([&] {
+    try {
+      opened = sealed::Open(passphrase);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+  });
+  Port().SetWaitCursor(false);
+  if (!readable || failed) {
+    platform::Notify(msg::kCannotLoad);
+    return std::nullopt;
+  }
+  return opened;
 }
 
 MemoRoom OpenMemoEntry() {

@@ -8,9 +8,11 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/Korimocom.h"
+#include "engine/Sealed.h"
 
 namespace korimo::commands {
 
@@ -56,6 +58,19 @@ SynthesisOutcome Synthesize(const char* loadBothMessage);
 // The guard of "合成" and "メモ": an image and a sound loaded, nothing
 // embedded yet. Shows the refusal and returns false otherwise.
 bool ReadyToSynthesize(const char* loadBothMessage);
+
+// ---- Sealed pictures -------------------------------------------------------
+// "合成" into a sealed picture: the same guard, then the picture rewritten into
+// the classic layout where needed and the sound (SoundSize bytes of
+// SoundBytes), the sound file's name and `memo` sealed with the passphrase.
+// Refused ("音声データが画像データに収まりません。") leaves ImageBytes as it was.
+// Done leaves the state of "合成": Synthesized 1, not saved.
+SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                           const char* loadBothMessage);
+// The sealed sound of the loaded picture; nothing when it cannot be opened
+// (wrong passphrase, no sealed sound, changed picture: one answer) or the
+// picture could not be read (message shown). The working set is not changed.
+std::optional<sealed::Opened> OpenSealed(const sealed::Passphrase& passphrase);
 
 // ---- Memo ------------------------------------------------------------------
 enum class MemoRoom {

@@ -183,6 +183,12 @@ Passphrase::Passphrase(std::string& utf8) : size_(utf8.size()) {
 
 Passphrase::~Passphrase() { sodium_free(data_); }
 
+void Wipe(std::string& secret) {
+  RequireSodium();
+  sodium_memzero(secret.data(), secret.size());
+  secret.clear();
+}
+
 bool PassphraseAcceptable(std::string_view s) {
   if (s.empty() || s.size() > kMaxPassphraseBytes) return false;
   // Well-formed UTF-8: no stray continuation bytes, no overlong forms, no

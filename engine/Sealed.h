@@ -73,6 +73,8 @@ class Passphrase {
 
 // 1 to 1,024 bytes of valid UTF-8.
 bool PassphraseAcceptable(std::string_view utf8);
+// Overwrites the string's bytes with zeros and empties it.
+void Wipe(std::string& secret);
 
 // Bytes of sound, name and memo a sealed picture of the loaded image holds:
 // (data size - 128) / 8 less the header and tags, 0 when nothing fits. Bytes of
