@@ -117,6 +117,8 @@ struct InfoRecord {
   std::string name;
   Long memoBytes = 0;
   bool locked = false;
+  // Shown by info --sealed only, so that the ordinary output stays as it was.
+  bool capacities = false;
   double capacity = 0;
   std::size_t sealedCapacity = 0;
 };
@@ -161,9 +163,12 @@ InfoRecord Inspect(const std::string& path, ConsolePort& console, const sealed::
       r.sound = SoundState();
       r.soundSize = present ? SoundSize : 0;
       r.locked = Synthesized == 2;
-      r.capacity = ImageDataSize / 8.0 - 32;
-      r.sealedCapacity = sealed::SealedCapacity();
-      if (passphrase) InspectSealed(r, *passphrase, console);
+      if (passphrase) {
+        r.capacities = true;
+        r.capacity = ImageDataSize / 8.0 - 32;
+        r.sealedCapacity = sealed::SealedCapacity();
+        InspectSealed(r, *passphrase, console);
+      }
       return r;
     }
     Refuse(console, before, msg::kCannotRead);
@@ -181,9 +186,10 @@ void PrintFields(const InfoRecord& r, std::ostream& out) {
       << "sound: " << r.sound << '\n'
       << "sound-size: " << r.soundSize << '\n'
       << "sound-name: " << r.name << '\n'
-      << "memo-bytes: " << r.memoBytes << '\n'
-      << "capacity: " << status::FormatCapacity(r.capacity) << '\n'
-      << "sealed-capacity: " << r.sealedCapacity << '\n';
+      << "memo-bytes: " << r.memoBytes << '\n';
+  if (r.capacities)
+    out << "capacity: " << status::FormatCapacity(r.capacity) << '\n'
+        << "sealed-capacity: " << r.sealedCapacity << '\n';
 }
 
 // One line of JSON. Texts that are not valid UTF-8 (a file name is any bytes)
@@ -200,11 +206,15 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
     j["sound-size"] = r.soundSize;
     j["sound-name"] = r.name;
     j["memo-bytes"] = r.memoBytes;
-    if (r.capacity == static_cast<double>(static_cast<long long>(r.capacity)))
-      j["capacity"] = static_cast<long long>(r.capacity);
-    else
-      j["capacity"] = r.capacity;
-    j["sealed-capacity"] = r.sealedCapacity;
+    if (r.capacities) {
+      // A whole number of bytes is written as one (28768, not 28768.0).
+      const auto whole = static_cast<long long>(r.capacity);
+      if (static_cast<double>(whole) == r.capacity)
+        j["capacity"] = whole;
+      else
+        j["capacity"] = r.capacity;
+      j["sealed-capacity"] = r.sealedCapacity;
+    }
   }
   out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
