@@ -125,18 +125,15 @@ struct InfoRecord {
 
 // With a passphrase, the sealed sound takes the place of what the ordinary
 // reading found; a picture it does not open counts as locked.
-void InspectSealed(InfoRecord& r, const sealed::Passphrase& passphrase, ConsolePort& console) {
-  const int before = console.MessagesShown();
-  const std::optional<sealed::Opened> opened = commands::OpenSealed(passphrase);
-  if (!opened) {
-    if (console.MessagesShown() != before) {
+void InspectSealed(InfoRecord& r, const sealed::Passphrase& passphrase, const ConsolePort& console) {
+  std::optional<sealed::Opened> opened;
+  switch (commands::OpenSealed(passphrase, opened)) {
+    case commands::SealedOpenOutcome::Opened: break;
+    case commands::SealedOpenOutcome::NotOpened: r.locked = true; return;
+    case commands::SealedOpenOutcome::Unreadable:
       r.failed = true;
       r.error = console.LastMessage();
       return;
-    }
-    platform::Notify(msg::kSealedNotOpened);
-    r.locked = true;
-    return;
   }
   r.sound = "sealed";
   r.soundSize = static_cast<Long>(opened->sound.size());
@@ -289,11 +286,11 @@ int RunExtractSealed(const Arguments& args, ConsolePort& console) {
   SetExtractionScope(ExtractionScope::MemoOnly);
   const int before = console.MessagesShown();
   if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
-  const std::optional<sealed::Opened> opened = commands::OpenSealed(*passphrase);
-  if (!opened) {
-    if (console.MessagesShown() != before) return kRefused;
-    platform::Notify(msg::kSealedNotOpened);
-    return kLockedSound;
+  std::optional<sealed::Opened> opened;
+  switch (commands::OpenSealed(*passphrase, opened)) {
+    case commands::SealedOpenOutcome::Opened: break;
+    case commands::SealedOpenOutcome::NotOpened: return kLockedSound;
+    case commands::SealedOpenOutcome::Unreadable: return kRefused;
   }
   fileio::PendingFile wavFile;
   fileio::PendingFile memoFile;

@@ -174,8 +174,8 @@ SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::stri
   return SynthesisOutcome::Done;
 }
 
-std::optional<sealed::Opened> OpenSealed(const sealed::Passphrase& passphrase) {
-  std::optional<sealed::Opened> opened;
+SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+  opened.reset();
   bool failed = false;
   Port().SetWaitCursor(true);
   const bool readable = PictureReadable([&] {
@@ -188,9 +188,13 @@ std::optional<sealed::Opened> OpenSealed(const sealed::Passphrase& passphrase) {
   Port().SetWaitCursor(false);
   if (!readable || failed) {
     platform::Notify(msg::kCannotLoad);
-    return std::nullopt;
+    return SealedOpenOutcome::Unreadable;
   }
-  return opened;
+  if (!opened) {
+    platform::Notify(msg::kSealedNotOpened);
+    return SealedOpenOutcome::NotOpened;
+  }
+  return SealedOpenOutcome::Opened;
 }
 
 MemoRoom OpenMemoEntry() {

@@ -67,10 +67,11 @@ bool ReadyToSynthesize(const char* loadBothMessage);
 // Done leaves the state of "合成": Synthesized 1, not saved.
 SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
                            const char* loadBothMessage);
-// The sealed sound of the loaded picture; nothing when it cannot be opened
-// (wrong passphrase, no sealed sound, changed picture: one answer) or the
-// picture could not be read (message shown). The working set is not changed.
-std::optional<sealed::Opened> OpenSealed(const sealed::Passphrase& passphrase);
+// The sealed sound of the loaded picture, into `opened`. NotOpened (wrong
+// passphrase, no sealed sound, a changed picture: one answer) and Unreadable
+// show their message. The working set is not changed.
+enum class SealedOpenOutcome { Opened, NotOpened, Unreadable };
+SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened);
 
 // ---- Memo ------------------------------------------------------------------
 enum class MemoRoom {

@@ -78,6 +78,7 @@ void QtPort::SetWaitCursor(bool wait) {
 void QtPort::DoEvents() { QCoreApplication::processEvents(); }
 
 PlayResult QtPort::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
+PlayResult QtPort::PlaySoundBytes(const std::uint8_t* wav, std::size_t size) { return sound::PlayWavBytes(wav, size); }
 
 // ---- File dialogs -------------------------------------------------------
 

@@ -10,12 +10,17 @@
 
 #include "commands/Commands.h"
 #include "engine/Korimocom.h"
+#include "engine/Memo.h"
+#include "engine/Sealed.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
+#include "engine/TextFields.h"
 #include "engine/Playback.h"
 #include "engine/StatusText.h"
 #include "platform/Platform.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/dialogs/Dialogs.h"
+#include "ui/dialogs/PassphraseDialog.h"
 #include "ui/main/KorimoMain.h"
 #include "ui/main/PicturePreview.h"
 
@@ -107,6 +112,7 @@ void KorimoMain::ShowPicture(const std::string& path) {
 
 // The open-image command once the path is known (menu, drop, command line).
 void KorimoMain::OpenImageFile(const std::string& path) {
+  sealedSound_.reset();
   switch (commands::OpenImage(path, [&] { ShowPicture(path); })) {
     case commands::ImageOutcome::Opened: UpdateView(Shown::ImageOpened, path); break;
     case commands::ImageOutcome::Lost: UpdateView(Shown::Nothing); break;  // the picture stays
@@ -116,6 +122,7 @@ void KorimoMain::OpenImageFile(const std::string& path) {
 
 // The open-sound command once the path is known (menu, command line).
 void KorimoMain::OpenSoundFile(const std::string& path) {
+  sealedSound_.reset();
   switch (commands::OpenSound(path)) {
     case commands::SoundOutcome::Opened: UpdateView(Shown::SoundOpened, path); break;
     case commands::SoundOutcome::Lost: UpdateView(Shown::SoundLost); break;
@@ -170,6 +177,7 @@ void KorimoMain::menuFileSave_Click() {
 void KorimoMain::menuFileClear_Click() {
   IgnoringErrors([this] { AskToSaveUnsaved(); });
   Image2->clear();
+  sealedSound_.reset();
   commands::Clear();
   UpdateView(Shown::Nothing);
 }
@@ -183,14 +191,70 @@ void KorimoMain::menuAbout_Click() {
   ShowFrmAbout();
 }
 
+void KorimoMain::menuSealedSynthesize_Click() {
+  if (!commands::ReadyToSynthesize(msg::kLoadBothToSynthesize)) return;
+  // The memo as typed in メモ is the record behind the sound.
+  std::string memoName, memo;
+  IgnoringErrors([&] {
+    if (GetMemo(memoName, memo) <= 0) memo.clear();
+  });
+  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/true);
+  Form_Activate();
+  if (!phrase) return;
+  const sealed::Passphrase passphrase(*phrase);
+  if (commands::SealSound(passphrase, memo, msg::kLoadBothToSynthesize) != commands::SynthesisOutcome::Done) return;
+  // What was sealed plays from memory until the window moves on.
+  sealed::Opened sealedNow;
+  sealedNow.sound.assign(SoundBytes.begin(), SoundBytes.begin() + SoundSize);
+  sealedNow.name = FileTitleOf(SoundPath);
+  sealedNow.memo = memo;
+  sealedSound_ = std::move(sealedNow);
+  UpdateView(Shown::Synthesized);
+}
+
+void KorimoMain::menuSealedOpen_Click() {
+  const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter);
+  if (!path) return;
+  OpenImageFile(*path);  // shown as any picture: a sealed one carries no sound to the ordinary reading
+  if (ImageLoaded != 1) return;
+  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/false);
+  Form_Activate();
+  if (!phrase) return;
+  const sealed::Passphrase passphrase(*phrase);
+  std::optional<sealed::Opened> opened;
+  if (commands::OpenSealed(passphrase, opened) != commands::SealedOpenOutcome::Opened) return;
+  sealedSound_ = std::move(opened);
+  // The same state as a carrier whose sound was found: 音声あり, nothing to save.
+  SoundLoaded = 1;
+  Synthesized = 1;
+  SoundSize = static_cast<Long>(sealedSound_->sound.size());
+  SoundPath.clear();  // 再生 plays it from memory too
+  UpdateView(Shown::ImageOpened, *path);
+}
+
 // ---- Buttons ------------------------------------------------------------------
 
 void KorimoMain::Command1_Click() {
-  if (commands::Synthesize(msg::kLoadBothToSynthesize) == commands::SynthesisOutcome::Done)
+  if (commands::Synthesize(msg::kLoadBothToSynthesize) == commands::SynthesisOutcome::Done) {
+    sealedSound_.reset();
     UpdateView(Shown::Synthesized);
+  }
 }
 
 void KorimoMain::Command2_Click() {
+  if (sealedSound_) {
+    // A sealed sound plays from memory and shows its memo; no file is involved.
+    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
+        platform::PlayResult::ServiceUnavailable)
+      platform::Notify(msg::kCannotPlay);
+    if (!sealedSound_->memo.empty()) {
+      MemoFileName = layout::kMemoFileName;
+      MemoText = sealedSound_->memo;
+      DialogOpening = 1;
+      ShowMemoout();
+    }
+    return;
+  }
   switch (commands::PrepareCarrierSound()) {
     case commands::CarrierSoundOutcome::NoCarrier:
       return;
@@ -211,6 +275,12 @@ void KorimoMain::Command2_Click() {
 void KorimoMain::Command3_Click() {
   if (SoundLoaded != 1) {
     platform::Notify(msg::kLoadSound);
+    return;
+  }
+  if (sealedSound_ && SoundPath.empty()) {
+    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
+        platform::PlayResult::ServiceUnavailable)
+      platform::Notify(msg::kCannotPlay);
     return;
   }
   if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });

@@ -183,6 +183,11 @@ void KorimoMain::BuildMenus() {
   addItem(menuFile, "menuFileClear", QStringLiteral("クリア(&C)"), &KorimoMain::menuFileClear_Click);
   menuFile->addSeparator()->setObjectName(QStringLiteral("menuDummy"));
   addItem(menuFile, "menuEnd", QStringLiteral("終了(&E)"), &KorimoMain::menuEnd_Click);
+  QMenu* menuTool = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+  menuTool->setObjectName(QStringLiteral("menuTool"));
+  addItem(menuTool, "menuSealedSynthesize", QStringLiteral("暗号化して合成(&E)..."),
+          &KorimoMain::menuSealedSynthesize_Click);
+  addItem(menuTool, "menuSealedOpen", QStringLiteral("暗号化画像を開く(&O)..."), &KorimoMain::menuSealedOpen_Click);
   QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   addItem(menuHelp, "menuToolHelp", QStringLiteral("Korimoヘルプ(&H)"), &KorimoMain::menuToolHelp_Click);
@@ -257,6 +262,7 @@ void KorimoMain::QuitApplication() {
   IgnoringErrors([] { QuitHelp(); });
   // A second instance leaves temp.wav to the instance that owns it.
   if (AlreadyRunning == 0) IgnoringErrors([] { commands::DiscardTempSound(); });
+  sealedSound_.reset();
   IgnoringErrors([] { UnloadDialogs(); });
   if (!unloading_) {
     unloading_ = true;

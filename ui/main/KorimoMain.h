@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/Sealed.h"
+
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -59,6 +61,8 @@ class KorimoMain : public QMainWindow {
   void menuEnd_Click();
   void menuToolHelp_Click();
   void menuAbout_Click();
+  void menuSealedSynthesize_Click();  // 暗号化して合成
+  void menuSealedOpen_Click();        // 暗号化画像を開く
 
   void Command1_Click();  // 合成
   void Command2_Click();  // 音声＆メモ再生
@@ -122,6 +126,9 @@ class KorimoMain : public QMainWindow {
   QLabel* statusPanel_ = nullptr;  // panel 1 of StatusBar1
 
   std::string helpFile_;
+  // The sound of the sealed picture on show (or just sealed): played from
+  // memory, never written to disk; forgotten by clear, another open and exit.
+  std::optional<sealed::Opened> sealedSound_;
   bool activatedOnce_ = false;
   bool unloading_ = false;
 };
