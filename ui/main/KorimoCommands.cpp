@@ -10,7 +10,6 @@
 
 #include "commands/Commands.h"
 #include "engine/Korimocom.h"
-#include "engine/Memo.h"
 #include "engine/Sealed.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
@@ -193,11 +192,8 @@ void KorimoMain::menuAbout_Click() {
 
 void KorimoMain::menuSealedSynthesize_Click() {
   if (!commands::ReadyToSynthesize(msg::kLoadBothToSynthesize)) return;
-  // The memo as typed in メモ is the record behind the sound.
-  std::string memoName, memo;
-  IgnoringErrors([&] {
-    if (GetMemo(memoName, memo) <= 0) memo.clear();
-  });
+  // The memo as typed in メモ (loading a sound clears it).
+  const std::string memo = MemoText;
   std::optional<std::string> phrase = AskPassphrase(/*confirm=*/true);
   Form_Activate();
   if (!phrase) return;
