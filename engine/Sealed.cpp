@@ -19,13 +19,12 @@ using Korimocom::ImageBytes;
 namespace {
 
 constexpr std::size_t kKeyBytes = crypto_aead_xchacha20poly1305_ietf_KEYBYTES;
-constexpr std::size_t kOrderKeyBytes = crypto_shorthash_KEYBYTES;
+constexpr std::size_t kOrderKeyBytes = crypto_stream_chacha20_ietf_KEYBYTES;
 constexpr std::size_t kKeyMaterialBytes = kKeyBytes + kOrderKeyBytes;
-constexpr int kFeistelRounds = 6;
 
 static_assert(kSaltBytes == crypto_pwhash_SALTBYTES);
 static_assert(kTagBytes == crypto_aead_xchacha20poly1305_ietf_ABYTES);
-static_assert(kOrderKeyBytes == 16);
+static_assert(kOrderKeyBytes == 32);
 
 void RequireSodium() {
   static const bool ready = sodium_init() >= 0;
@@ -50,7 +49,7 @@ class Secret {
   std::size_t size_;
 };
 
-// The encryption key (bytes 0..31) and the permutation key (32..47). A fresh
+// The encryption key (bytes 0..31) and the permutation key (32..63). A fresh
 // salt per sealing makes both unique to one picture, so the two fixed nonces
 // below never meet the same key twice.
 void DeriveKeys(const Passphrase& passphrase, const Byte* salt, const KeyCost& cost, Secret& keys) {
@@ -112,9 +111,12 @@ std::optional<std::size_t> WalkSalt(const Region& r, Visit&& visit) {
 }
 
 // The usable bytes of the scattered area in the keyed order, one per stream bit.
+// Positions are computed a batch ahead and their bytes prefetched: the walk
+// jumps across the whole picture, and waiting for memory would cost more than
+// computing the order.
 class Scatter {
  public:
-  Scatter(std::span<const Byte, 16> key, std::size_t base, std::size_t end) : order_(key, end - base), base_(base) {}
+  Scatter(std::span<const Byte, 32> key, std::size_t base, std::size_t end) : order_(key, end - base), base_(base) {}
   // Calls visit(index, k) for the next `bits` usable bytes; false when the
   // area runs out first.
   template <class Visit>
@@ -122,8 +124,8 @@ class Scatter {
     for (std::size_t k = 0; k < bits; ++k) {
       std::size_t i;
       do {
-        if (next_ == order_.size()) return false;
-        i = base_ + static_cast<std::size_t>(order_(next_++));
+        if (at_ == count_ && !Refill()) return false;
+        i = ahead_[at_++];
       } while (!Usable(At(i)));
       visit(i, k);
     }
@@ -131,9 +133,22 @@ class Scatter {
   }
 
  private:
+  bool Refill() {
+    at_ = count_ = 0;
+    while (count_ < ahead_.size() && next_ < order_.size()) {
+      const std::size_t i = base_ + static_cast<std::size_t>(order_(next_++));
+      if (i < ImageBytes.size()) __builtin_prefetch(ImageBytes.data() + i);
+      ahead_[count_++] = i;
+    }
+    return count_ > 0;
+  }
+
   Permutation order_;
   std::size_t base_;
   std::uint64_t next_ = 0;
+  std::array<std::size_t, 32> ahead_{};
+  std::size_t count_ = 0;
+  std::size_t at_ = 0;
 };
 
 unsigned StreamBit(const Byte* stream, std::size_t k) { return (stream[k / 8] >> (7 - k % 8)) & 1u; }
@@ -218,39 +233,44 @@ std::size_t SealedCapacity() {
   return streamBytes > kOverheadBytes ? streamBytes - kOverheadBytes : 0;
 }
 
-Permutation::Permutation(std::span<const Byte, 16> key, std::uint64_t size) : size_(size) {
-  std::copy(key.begin(), key.end(), key_.begin());
+Permutation::Permutation(std::span<const Byte, 32> key, std::uint64_t size) : size_(size) {
+  RequireSodium();
   int bits = 1;
   while (bits < 64 && (std::uint64_t{1} << bits) < size) ++bits;
-  halfBits_ = (bits + 1) / 2;
-  halfMask_ = (std::uint64_t{1} << halfBits_) - 1;
+  // A picture is below 4 GB: 32 bits, tables of 2^16 entries.
+  if (bits > 40) throw std::length_error("position range too large");
+  highBits_ = bits / 2;
+  lowBits_ = bits - highBits_;
+  // Round r applies its function to the part that is low in even rounds and
+  // high in odd ones; its table covers that part's values.
+  for (int r = 0; r < kRounds; ++r) {
+    const int inputBits = r % 2 == 0 ? lowBits_ : highBits_;
+    tables_[r].resize(std::size_t{1} << inputBits);
+    Byte nonce[crypto_stream_chacha20_ietf_NONCEBYTES] = {static_cast<Byte>(r)};
+    crypto_stream_chacha20_ietf(reinterpret_cast<Byte*>(tables_[r].data()), tables_[r].size() * sizeof(std::uint32_t),
+                                nonce, key.data());
+  }
 }
 
-std::uint64_t Permutation::Round(int round, std::uint64_t half) const {
-  Byte in[9];
-  for (int i = 0; i < 8; ++i) in[i] = static_cast<Byte>(half >> (8 * i));
-  in[8] = static_cast<Byte>(round);
-  Byte out[crypto_shorthash_BYTES];
-  crypto_shorthash(out, in, sizeof in, key_.data());
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | out[i];
-  return v & halfMask_;
+Permutation::~Permutation() {
+  for (auto& table : tables_) sodium_memzero(table.data(), table.size() * sizeof(std::uint32_t));
 }
 
 std::uint64_t Permutation::operator()(std::uint64_t index) const {
-  // A balanced Feistel network permutes [0, 2^(2h)); walking the cycle from
-  // `index` until it lands inside [0, size) keeps it a permutation of that
-  // range, and each step lands inside with a chance of at least 1/4.
   std::uint64_t x = index;
   do {
-    std::uint64_t left = x >> halfBits_;
-    std::uint64_t right = x & halfMask_;
-    for (int r = 0; r < kFeistelRounds; ++r) {
-      const std::uint64_t next = left ^ Round(r, right);
-      left = right;
-      right = next;
+    // (a, b): a holds aBits, b holds bBits; each round a ^= F(b), then swap.
+    std::uint64_t a = x >> lowBits_;
+    std::uint64_t b = x & ((std::uint64_t{1} << lowBits_) - 1);
+    int aBits = highBits_;
+    int bBits = lowBits_;
+    for (int r = 0; r < kRounds; ++r) {
+      const std::uint64_t mixed = a ^ (tables_[r][b] & ((std::uint64_t{1} << aBits) - 1));
+      a = b;
+      b = mixed;
+      std::swap(aBits, bBits);
     }
-    x = (left << halfBits_) | right;
+    x = (a << bBits) | b;
   } while (x >= size_);
   return x;
 }
@@ -291,7 +311,7 @@ SealOutcome Seal(const Passphrase& passphrase, const Content& content, const Key
                                                       stream.data(), kSealedHeaderBytes, nullptr, kBodyNonce,
                                                       keys.data());
 
-  const std::span<const Byte, 16> orderKey(keys.data() + kKeyBytes, kOrderKeyBytes);
+  const std::span<const Byte, 32> orderKey(keys.data() + kKeyBytes, kOrderKeyBytes);
   const std::size_t bits = 8 * stream.size();
   // Bytes of value 0 or 255 can leave too few usable ones: find out before
   // anything is changed.
@@ -318,7 +338,7 @@ std::optional<Opened> Open(const Passphrase& passphrase, const KeyCost& cost) {
 
   Secret keys(kKeyMaterialBytes);
   DeriveKeys(passphrase, salt.data(), cost, keys);
-  Scatter scatter(std::span<const Byte, 16>(keys.data() + kKeyBytes, kOrderKeyBytes), *saltEnd, region.end);
+  Scatter scatter(std::span<const Byte, 32>(keys.data() + kKeyBytes, kOrderKeyBytes), *saltEnd, region.end);
 
   Byte sealedHeader[kSealedHeaderBytes] = {};
   const auto readInto = [](Byte* out) {

@@ -12,7 +12,7 @@
 //     byte among A[P(0)], A[P(1)], ..., P the keyed permutation of A's indices;
 //     stream byte k / 8, most significant bit first;
 //   - key material: Argon2id13 (MODERATE limits) of the passphrase and salt,
-//     48 bytes: 0..31 the encryption key, 32..47 the permutation key;
+//     64 bytes: 0..31 the encryption key, 32..63 the permutation key;
 //   - header: XChaCha20-Poly1305 of 11 bytes, nonce 24 zero bytes, no
 //     associated data: version (1), sound length (4), name length (2), memo
 //     length (4), big-endian; 27 bytes with its tag;
@@ -28,6 +28,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/Korimocom.h"
 
@@ -82,20 +83,29 @@ void Wipe(std::string& secret);
 std::size_t SealedCapacity();
 
 // The keyed order of positions: a permutation of [0, size) computed index by
-// index (a Feistel network over the next even power of two, walking the
-// cycle until the value falls inside the range).
+// index. An alternating Feistel network over the b-bit numbers (b the bits
+// of size - 1, at least 1) splits x into a high part of b / 2 bits and a low
+// part of b - b / 2 bits; each of its rounds adds (xor) a keyed random
+// function of one part to the other and swaps them. The functions are
+// tables of ChaCha20 key stream, one per round, with 2^(b - b / 2) entries: a
+// few hundred kilobytes for a large picture, never the picture's size.
+// Indices whose value falls outside the range walk the cycle on until it
+// falls inside, which keeps it a permutation of [0, size).
 class Permutation {
  public:
-  Permutation(std::span<const Byte, 16> key, std::uint64_t size);
+  static constexpr int kRounds = 8;
+  Permutation(std::span<const Byte, 32> key, std::uint64_t size);
+  ~Permutation();
+  Permutation(const Permutation&) = delete;
+  Permutation& operator=(const Permutation&) = delete;
   std::uint64_t operator()(std::uint64_t index) const;
   std::uint64_t size() const { return size_; }
 
  private:
-  std::uint64_t Round(int round, std::uint64_t half) const;
-  std::array<Byte, 16> key_;
   std::uint64_t size_;
-  int halfBits_;
-  std::uint64_t halfMask_;
+  int highBits_;
+  int lowBits_;
+  std::vector<std::uint32_t> tables_[kRounds];
 };
 
 struct Content {

@@ -23,7 +23,8 @@ struct PermutationRow {
 class PermutationTest : public ::testing::TestWithParam<PermutationRow> {};
 
 TEST_P(PermutationTest, EveryIndexLandsOnItsOwnPosition) {
-  const std::array<std::uint8_t, 16> key{3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8, 9, 7, 9, 3};
+  std::array<std::uint8_t, 32> key{};
+  for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(i * 31 + 7);
   const ks::Permutation p(key, GetParam().size);
   std::vector<bool> hit(GetParam().size, false);
   for (std::uint64_t i = 0; i < GetParam().size; ++i) {
