@@ -19,8 +19,8 @@ BMP: untouched, as plain carriers (korimo-cli embed) and as sealed pictures
 
 The photographs are the "nature" backgrounds of Debian's mate-backgrounds
 package (fetched with apt-get download, unpacked with dpkg -x; nothing is
-installed), halved with ImageMagick, unless --photos names a folder of
-pictures. Also shown, for reference: random bits written by replacing bit 0
+installed), converted with ImageMagick at their own size (--scale 50% halves
+them), unless --photos names a folder of pictures. Also shown, for reference: random bits written by replacing bit 0
 of a random 25 % of the bytes, which is what RS and SPA were made to find.
 
   bench/stealth.py --cli build/korimo-cli [--photos DIR] [--keep DIR]
@@ -252,13 +252,32 @@ def variants_of(cli, bmp, work, index):
         yield name, out
 
 
+def table_from_log(path):
+    """The table again from the per-photograph lines a run wrote to stderr."""
+    results = {v: [] for v in VARIANTS}
+    photos = 0
+    for line in open(path, encoding="utf-8"):
+        photos += 1
+        for part in line.split(": ", 1)[1].split("; "):
+            variant, figures = part.rsplit(": RS ", 1)
+            words = ("RS " + figures).split()
+            results[variant].append(tuple(float(words[i]) for i in (1, 3, 5, 7)))
+    print_table(results, photos)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--cli", required=True, help="korimo-cli to embed and seal with")
+    parser.add_argument("--cli", help="korimo-cli to embed and seal with")
+    parser.add_argument("--from-log", help="print the table of an earlier run's stderr and stop")
     parser.add_argument("--photos", help="folder of photographs (JPEG or PNG); default: mate-backgrounds")
     parser.add_argument("--keep", help="keep the converted BMPs in this folder")
-    parser.add_argument("--scale", default="50%", help="ImageMagick -resize of the photographs (default 50%%)")
+    parser.add_argument("--scale", default="100%", help="ImageMagick -resize of the photographs (default 100%%)")
     args = parser.parse_args()
+    if args.from_log:
+        table_from_log(args.from_log)
+        return
+    if not args.cli:
+        parser.error("--cli is required")
 
     work = tempfile.mkdtemp(prefix="korimo-stealth-")
     try:
