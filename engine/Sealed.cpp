@@ -284,10 +284,21 @@ SealOutcome Seal(const Passphrase& passphrase, const Content& content, const Key
 
   const Region region = PictureRegion();
   std::array<Byte, kSaltBytes> salt;
-  if (fixed)
+  if (fixed) {
     salt = fixed->salt;
-  else
-    randombytes_buf(salt.data(), salt.size());
+  } else {
+    // Read the ordinary way, the salt's first bytes are the size field and
+    // what follows it. A salt that happens to read as a kind-0 size and
+    // "RIFF", or as kind 1 and the signature "KR", is drawn again, so that
+    // the ordinary reading never takes a sealed picture for a carrier.
+    const auto looksLikeCarrier = [&salt] {
+      const int kind = salt[0] >> 4;
+      return (kind == 0 && std::memcmp(salt.data() + 4, layout::kRiffTag, 4) == 0) ||
+             (kind == 1 && std::memcmp(salt.data() + 4, layout::kSignature, 2) == 0);
+    };
+    do randombytes_buf(salt.data(), salt.size());
+    while (looksLikeCarrier());
+  }
   const std::optional<std::size_t> saltEnd = WalkSalt(region, [](std::size_t, std::size_t) {});
   if (!saltEnd) return SealOutcome::DoesNotFit;
 
