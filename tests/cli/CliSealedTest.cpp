@@ -99,5 +99,17 @@ TEST_F(CliSealed, UnusablePassphrasesAreRefused) {
   }
 }
 
+// The sealed capacity decides: a sound a carrier could hold but a sealed
+// picture cannot is refused before any key is derived, and nothing is written.
+TEST_F(CliSealed, SoundBeyondTheSealedCapacityIsRefused) {
+  Write("image.bmp", MakeBmp(64, 48));
+  Write(kName, MakeWav(528));  // 1,100 bytes: within 1,120, beyond 1,093 less the name
+  const CliResult r =
+      Cli({"embed", "image.bmp", kName, "-o", "s2.bmp", "--sealed", "--password-file", "pw"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "音声データが画像データに収まりません。\n");
+  EXPECT_FALSE(FileExists(P("s2.bmp")));
+}
+
 }  // namespace
 }  // namespace korimo::test
