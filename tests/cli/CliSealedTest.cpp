@@ -2,6 +2,8 @@
 // with the format's own cost, so one sealed picture serves the whole suite.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/cli/CliFixture.h"
 #include "tests/support/NamedCases.h"
 
@@ -15,19 +17,24 @@ const std::string kMemo = "é😀 二行目\nおわり";
 class CliSealed : public CliFixture {
  protected:
   static void SetUpTestSuite() {
+    // The runner keeps its captures beside the working folder: both inside
+    // this suite's own folder.
     dir_ = new TempDir;
-    WriteFile(*dir_ / "image.bmp", MakeBmp(64, 48));
-    WriteFile(*dir_ / kName, MakeWav(300));
-    WriteFile(*dir_ / "pw", Bytes{'k', 0xC3, 0xA9, 'y', '\n'});
+    const std::string work = *dir_ / "work/";
+    std::filesystem::create_directories(work);
+    std::filesystem::create_directories(*dir_ / "tmp");
+    WriteFile(work + "image.bmp", MakeBmp(64, 48));
+    WriteFile(work + kName, MakeWav(300));
+    WriteFile(work + "pw", Bytes{'k', 0xC3, 0xA9, 'y', '\n'});
     sealing_ = RunCli({"embed", "image.bmp", kName, "-o", "s.bmp", "--sealed", "--password-file", "pw", "--memo", kMemo},
-                      dir_->path(), dir_->path());
+                      work, *dir_ / "tmp/");
   }
   static void TearDownTestSuite() { delete dir_; }
   void SetUp() override {
     CliFixture::SetUp();
     ASSERT_EQ(sealing_.code, 0) << sealing_.err;
-    Write("s.bmp", ReadFile(*dir_ / "s.bmp"));
-    Write("pw", ReadFile(*dir_ / "pw"));
+    Write("s.bmp", ReadFile(*dir_ / "work/s.bmp"));
+    Write("pw", ReadFile(*dir_ / "work/pw"));
   }
   static inline TempDir* dir_ = nullptr;
   static inline CliResult sealing_;
