@@ -110,13 +110,20 @@ void KorimoMain::ShowPicture(const std::string& path) {
 }
 
 // The open-image command once the path is known (menu, drop, command line).
-void KorimoMain::OpenImageFile(const std::string& path) {
-  sealedSound_.reset();
+bool KorimoMain::OpenImageFile(const std::string& path) {
+  // A refused picture leaves the one on show, and its sealed sound, as they were.
   switch (commands::OpenImage(path, [&] { ShowPicture(path); })) {
-    case commands::ImageOutcome::Opened: UpdateView(Shown::ImageOpened, path); break;
-    case commands::ImageOutcome::Lost: UpdateView(Shown::Nothing); break;  // the picture stays
+    case commands::ImageOutcome::Opened:
+      sealedSound_.reset();
+      UpdateView(Shown::ImageOpened, path);
+      return true;
+    case commands::ImageOutcome::Lost:
+      sealedSound_.reset();
+      UpdateView(Shown::Nothing);  // the picture stays
+      break;
     case commands::ImageOutcome::Refused: break;
   }
+  return false;
 }
 
 // The open-sound command once the path is known (menu, command line).
@@ -211,8 +218,8 @@ void KorimoMain::menuSealedSynthesize_Click() {
 void KorimoMain::menuSealedOpen_Click() {
   const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter);
   if (!path) return;
-  OpenImageFile(*path);  // shown as any picture: a sealed one carries no sound to the ordinary reading
-  if (ImageLoaded != 1) return;
+  // Shown as any picture: a sealed one carries no sound to the ordinary reading.
+  if (!OpenImageFile(*path)) return;
   std::optional<std::string> phrase = AskPassphrase(/*confirm=*/false);
   Form_Activate();
   if (!phrase) return;

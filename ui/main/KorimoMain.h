@@ -100,7 +100,8 @@ class KorimoMain : public QMainWindow {
   void BuildLayout();
   void BuildMenus();
   void AskToSaveUnsaved();
-  void OpenImageFile(const std::string& path);
+  // True when the picture was opened (and searched for sound).
+  bool OpenImageFile(const std::string& path);
   void OpenSoundFile(const std::string& path);
   std::optional<std::string> ChooseFileToOpen(const char* filter);
   void ShowPicture(const std::string& path);
