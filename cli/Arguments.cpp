@@ -16,10 +16,10 @@ struct CommandShape {
 };
 
 const CommandShape kCommands[] = {
-    {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json"}},
+    {"info", Command::Info, 1, true, {"--password", "--password-file", "--ask-password", "--json", "--sealed"}},
     {"embed", Command::Embed, 2, false,
-     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace", "--fit"}},
-    {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out"}},
+     {"-o", "--password", "--password-file", "--ask-password", "--memo", "--memo-file", "--replace", "--fit", "--sealed"}},
+    {"extract", Command::Extract, 1, false, {"-o", "--password", "--password-file", "--ask-password", "--memo-out", "--sealed"}},
 };
 
 bool Allows(const CommandShape& shape, const std::string& option) {
@@ -77,11 +77,12 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     if (name == "--output") name = "-o";
     if (!Allows(*shape, name)) throw UsageError("option " + name + " is not valid for " + shape->name);
 
-    if (name == "--replace" || name == "--ask-password" || name == "--json" || name == "--fit") {
+    if (name == "--replace" || name == "--ask-password" || name == "--json" || name == "--fit" || name == "--sealed") {
       if (inlineValue) throw UsageError(name + " takes no value");
       if (name == "--replace") result.replace = true;
       else if (name == "--fit") result.fit = true;
       else if (name == "--json") result.json = true;
+      else if (name == "--sealed") result.sealed = true;
       else result.askPassword = true;
       continue;
     }
@@ -121,13 +122,15 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   if ((result.password ? 1 : 0) + (result.passwordFile ? 1 : 0) + (result.askPassword ? 1 : 0) > 1)
     throw UsageError("--password, --password-file and --ask-password exclude each other");
   if (result.memo && result.memoFile) throw UsageError("--memo and --memo-file exclude each other");
+  if (result.sealed && !result.password && !result.passwordFile && !result.askPassword)
+    throw UsageError("--sealed needs --password-file, --ask-password or --password");
   return result;
 }
 
 std::string UsageText() {
-  return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json]\n"
-         "  or:  korimo-cli embed IMAGE.bmp SOUND -o OUT.bmp [PASSWORD] [MEMO] [--replace] [--fit]\n"
-         "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE]\n"
+  return "Usage: korimo-cli info CARRIER.bmp... [PASSWORD] [--json] [--sealed]\n"
+         "  or:  korimo-cli embed IMAGE.bmp SOUND -o OUT.bmp [PASSWORD] [MEMO] [--replace] [--fit] [--sealed]\n"
+         "  or:  korimo-cli extract CARRIER.bmp -o OUT.wav [PASSWORD] [--memo-out FILE] [--sealed]\n"
          "  or:  korimo-cli --help | --version\n"
          "PASSWORD is one of --password-file FILE, --ask-password, --password PW;\n"
          "MEMO is --memo TEXT or --memo-file FILE.\n"
@@ -160,6 +163,8 @@ std::string UsageText() {
          "  capacity         the largest WAV file (bytes) embed can hide in the picture,\n"
          "                   for a sound file name of 5 bytes (a.wav); each further byte\n"
          "                   of the name takes one byte from it\n"
+         "  sealed-capacity  with --sealed: the bytes of sound, its name and the memo a\n"
+         "                   sealed picture of it can hold\n"
          "\n"
          "Options:\n"
          "  -o, --output FILE      the file to write (embed, extract)\n"
@@ -179,6 +184,11 @@ std::string UsageText() {
          "                         file when there is none)\n"
          "  --json                 info: one JSON object per file and line, with the\n"
          "                         same keys plus \"file\" (and \"error\" when it failed)\n"
+         "  --sealed               a sealed picture: the sound, its name and the memo\n"
+         "                         are encrypted with PASSWORD as a passphrase (1 to\n"
+         "                         1024 bytes of UTF-8) and spread over the picture so\n"
+         "                         that nothing shows it carries anything; info and\n"
+         "                         extract open one (sound: sealed)\n"
          "  -h, --help             print this help and exit\n"
          "  --version              print the version and exit\n"
          "\n"
@@ -187,7 +197,8 @@ std::string UsageText() {
          "sound against playing; it is not encryption: the sound can still be read\n"
          "from the picture.\n"
          "An empty --password \"\" means no password; an empty password file or\n"
-         "input is refused.\n"
+         "input is refused. With --sealed, PASSWORD is required and encrypts: a lost\n"
+         "passphrase cannot be recovered.\n"
          "A refused command leaves its output files untouched. An output that is\n"
          "the same file as another output or as an input is a usage error.\n"
          "\n"
@@ -198,6 +209,7 @@ std::string UsageText() {
          "     short reason in parentheses where there is one\n"
          "  2  usage error\n"
          "  3  the sound is password-protected and no or a wrong password was given;\n"
+         "     with --sealed: wrong passphrase or no sealed sound (one answer);\n"
          "     info: for some file, and none failed\n";
 }
 

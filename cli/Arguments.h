@@ -25,6 +25,7 @@ struct Arguments {
   bool replace = false;
   bool fit = false;  // embed: a WAV file that does not fit is made smaller too
   bool json = false;  // info: one JSON object per file and line
+  bool sealed = false;  // --sealed: a sealed picture, the password is its passphrase
 };
 
 // A malformed command line; what() is a one-line English explanation.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -14,6 +15,8 @@
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
+#include "engine/Sealed.h"
+#include "engine/StatusText.h"
 #include "media/BmpLoad.h"
 #include "platform/FileIO.h"
 #include "platform/PendingFile.h"
@@ -32,6 +35,28 @@ bool PasswordAcceptable(const Arguments& args, ConsolePort& console) {
   }
   console.SetPasswordEntry(args.password);
   return true;
+}
+
+// The passphrase of --sealed is checked before any file is read; it never
+// goes to the password entry of the carrier format.
+bool PassphraseAcceptable(const Arguments& args, ConsolePort& console) {
+  console.SetPasswordEntry(std::nullopt);
+  const std::string& phrase = args.password.value_or(std::string());
+  if (phrase.empty())
+    platform::Notify(msg::kPassphraseEmpty);
+  else if (phrase.size() > sealed::kMaxPassphraseBytes)
+    platform::Notify(msg::kPassphraseTooLong);
+  else if (!sealed::PassphraseAcceptable(phrase))
+    platform::Notify(msg::kPassphraseNotUtf8);
+  else
+    return true;
+  return false;
+}
+
+// A copy of the passphrase in locked memory; the copy made here is wiped.
+std::unique_ptr<sealed::Passphrase> PassphraseOf(const Arguments& args) {
+  std::string copy = *args.password;
+  return std::make_unique<sealed::Passphrase>(copy);
 }
 
 // A failure the procedures did not put into words still gets a message.
@@ -98,9 +123,30 @@ struct InfoRecord {
   std::string name;
   Long memoBytes = 0;
   bool locked = false;
+  // Shown by info --sealed only: the sound, name and memo bytes a sealed
+  // picture of it can hold.
+  std::optional<std::size_t> sealedCapacity;
 };
 
-InfoRecord Inspect(const std::string& path, ConsolePort& console) {
+// With a passphrase, the sealed sound takes the place of what the ordinary
+// reading found; a picture it does not open counts as locked.
+void InspectSealed(InfoRecord& r, const sealed::Passphrase& passphrase, const ConsolePort& console) {
+  std::optional<sealed::Opened> opened;
+  switch (commands::OpenSealed(passphrase, opened)) {
+    case commands::SealedOpenOutcome::Opened: break;
+    case commands::SealedOpenOutcome::NotOpened: r.locked = true; return;
+    case commands::SealedOpenOutcome::Unreadable:
+      r.failed = true;
+      r.error = console.LastMessage();
+      return;
+  }
+  r.sound = "sealed";
+  r.soundSize = static_cast<Long>(opened->sound.size());
+  r.name = opened->name;
+  r.memoBytes = static_cast<Long>(opened->memo.size());
+}
+
+InfoRecord Inspect(const std::string& path, ConsolePort& console, const sealed::Passphrase* passphrase) {
   InfoRecord r;
   r.file = path;
   ResetWorkData();  // nothing of the previous file carries over
@@ -122,6 +168,10 @@ InfoRecord Inspect(const std::string& path, ConsolePort& console) {
       r.sound = SoundState();
       r.soundSize = present ? SoundSize : 0;
       r.locked = Synthesized == 2;
+      if (passphrase) {
+        r.sealedCapacity = sealed::SealedCapacity();
+        InspectSealed(r, *passphrase, console);
+      }
       return r;
     }
     Refuse(console, before, msg::kCannotRead);
@@ -141,6 +191,7 @@ void PrintFields(const InfoRecord& r, std::ostream& out) {
       << "sound-name: " << Escaped(r.name) << '\n'
       << "memo-bytes: " << r.memoBytes << '\n'
       << "capacity: " << r.capacity << '\n';
+  if (r.sealedCapacity) out << "sealed-capacity: " << *r.sealedCapacity << '\n';
 }
 
 // One line of JSON. Texts that are not valid UTF-8 (a file name is any bytes)
@@ -158,6 +209,7 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
     j["sound-name"] = r.name;
     j["memo-bytes"] = r.memoBytes;
     j["capacity"] = r.capacity;
+    if (r.sealedCapacity) j["sealed-capacity"] = *r.sealedCapacity;
   }
   out << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -165,7 +217,8 @@ void PrintJson(const InfoRecord& r, std::ostream& out) {
 }  // namespace
 
 int RunInfo(const Arguments& args, ConsolePort& console) {
-  if (!PasswordAcceptable(args, console)) return kRefused;
+  if (!(args.sealed ? PassphraseAcceptable(args, console) : PasswordAcceptable(args, console))) return kRefused;
+  const std::unique_ptr<sealed::Passphrase> passphrase = args.sealed ? PassphraseOf(args) : nullptr;
   // The header, the carrier header and the memo record are all info needs.
   SetImageReading(ImageReading::OnDemand);
   SetExtractionScope(ExtractionScope::MemoLength);
@@ -176,7 +229,7 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
     const std::string& path = args.files[i];
     // Each message names the file it is about.
     console.SetMessagePrefix(Escaped(path) + ": ");
-    const InfoRecord r = Inspect(path, console);
+    const InfoRecord r = Inspect(path, console, passphrase.get());
     anyFailed = anyFailed || r.failed;
     anyLocked = anyLocked || r.locked;
     if (args.json) {
@@ -198,7 +251,61 @@ int RunInfo(const Arguments& args, ConsolePort& console) {
   return anyLocked ? kLockedSound : kSuccess;
 }
 
+namespace {
+
+// embed --sealed: the same steps up to the sound, then the sealing.
+int RunEmbedSealed(const Arguments& args, ConsolePort& console) {
+  if (!PassphraseAcceptable(args, console)) return kRefused;
+  std::string memo = args.memo.value_or(std::string());
+  if (args.memoFile) {
+    std::optional<std::string> text = ReadMemoFile(*args.memoFile);
+    if (!text) return kRefused;
+    memo = std::move(*text);
+  }
+  const std::unique_ptr<sealed::Passphrase> passphrase = PassphraseOf(args);
+  SetImageReading(ImageReading::OnDemand);
+  SetExtractionScope(ExtractionScope::MemoLength);
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+  console.SetReplaceAllowed(args.replace);
+  if (commands::OpenSound(args.files[1]) != commands::SoundOutcome::Opened)
+    return Refuse(console, before, msg::kCannotLoad);
+  if (commands::SealSound(*passphrase, memo, msg::kLoadBothToSynthesize) != commands::SynthesisOutcome::Done)
+    return Refuse(console, before, msg::kSoundDoesNotFit);
+  if (!commands::Save(args.output)) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+// extract --sealed: nothing is written unless the whole sound opened.
+int RunExtractSealed(const Arguments& args, ConsolePort& console) {
+  if (!PassphraseAcceptable(args, console)) return kRefused;
+  const std::unique_ptr<sealed::Passphrase> passphrase = PassphraseOf(args);
+  SetImageReading(ImageReading::OnDemand);
+  SetExtractionScope(ExtractionScope::MemoLength);
+  const int before = console.MessagesShown();
+  if (!OpenImage(args.files[0])) return Refuse(console, before, msg::kCannotRead);
+  std::optional<sealed::Opened> opened;
+  switch (commands::OpenSealed(*passphrase, opened)) {
+    case commands::SealedOpenOutcome::Opened: break;
+    case commands::SealedOpenOutcome::NotOpened: return kLockedSound;
+    case commands::SealedOpenOutcome::Unreadable: return kRefused;
+  }
+  fileio::PendingFile wavFile;
+  fileio::PendingFile memoFile;
+  if (!wavFile.Prepare(args.output, opened->sound.data(), opened->sound.size()))
+    return Refuse(console, before, msg::kCannotSave);
+  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(opened->memo.data());
+  if (args.memoOut && !memoFile.Prepare(*args.memoOut, memoBytes, opened->memo.size()))
+    return Refuse(console, before, msg::kCannotSave);
+  if (!wavFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  if (args.memoOut && !memoFile.Commit()) return Refuse(console, before, msg::kCannotSave);
+  return kSuccess;
+}
+
+}  // namespace
+
 int RunEmbed(const Arguments& args, ConsolePort& console) {
+  if (args.sealed) return RunEmbedSealed(args, console);
   if (!PasswordAcceptable(args, console)) return kRefused;
   // Each message names the file it is about; one about the typed memo or
   // the password names none.
@@ -258,6 +365,7 @@ int RunEmbed(const Arguments& args, ConsolePort& console) {
 }
 
 int RunExtract(const Arguments& args, ConsolePort& console) {
+  if (args.sealed) return RunExtractSealed(args, console);
   if (!PasswordAcceptable(args, console)) return kRefused;
   // The header, the sound and the memo record are all extract needs.
   SetImageReading(ImageReading::OnDemand);

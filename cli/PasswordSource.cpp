@@ -16,10 +16,10 @@ namespace korimo::cli {
 
 namespace {
 
-// A password is at most 8 bytes; anything longer is refused by the length
-// check later, so reading stops well past that instead of swallowing a
-// whole file that has no line break.
-constexpr std::size_t kReadLimit = 1024;
+// A password is at most 8 bytes and a passphrase at most 1,024; anything
+// longer is refused by the length checks later, so reading stops one byte past
+// that instead of swallowing a whole file that has no line break.
+constexpr std::size_t kReadLimit = 1025;
 
 // A CRLF line break is a line break too.
 std::string WithoutCarriageReturn(std::string line) {

@@ -16,6 +16,7 @@
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
+#include "engine/Sealed.h"
 #include "platform/Platform.h"
 #include "platform/Version.h"
 #include "cli/ConsolePort.h"
@@ -86,5 +87,6 @@ int main(int argc, char** argv) {
     platform::Notify(msg::kCannotLoad);
   }
   platform::SetCurrent(nullptr);
+  if (args.password) sealed::Wipe(*args.password);
   return code;
 }

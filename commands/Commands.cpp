@@ -13,6 +13,7 @@
 #include "engine/Messages.h"
 #include "engine/Synthesis.h"
 #include "engine/TextFields.h"
+#include "media/BmpClassic.h"
 #include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
 #include "media/SynthesisImage.h"
@@ -219,6 +220,83 @@ SynthesisOutcome Synthesize(const char* loadBothMessage) {
   // The next "音声＆メモ再生" takes the sound out of the new carrier.
   IgnoringErrors([] { DiscardTempSound(); });
   return SynthesisOutcome::Done;
+}
+
+SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                           const char* loadBothMessage) {
+  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
+  if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
+    platform::Notify(msg::kSoundDoesNotFit);
+    return SynthesisOutcome::Refused;
+  }
+  Port().SetWaitCursor(true);
+  sealed::SealOutcome outcome = sealed::SealOutcome::DoesNotFit;
+  bool failed = false;
+  media::ClassicPlan plan;
+  const bool readable = PictureReadable([&] {
+    // The positions count from offset 54: a picture whose pixels lie
+    // elsewhere is rewritten into the classic layout first, as for "合成",
+    // and one that cannot be is refused. A sealing that fails leaves the
+    // picture as it was, so the original is kept until it succeeded.
+    RequireImageBytes(0, media::kBmpPlanBytes);
+    plan = media::PlanClassicLayout(ImageBytes, ImageBytes.size());
+    if (plan.verdict == media::ClassicPlan::Verdict::Refused) return;
+    try {
+      std::optional<ByteArray> original;
+      if (plan.verdict == media::ClassicPlan::Verdict::Rewrite) {
+        RequireAllImageBytes();
+        original.emplace();
+        original->assign(ImageBytes.begin(), ImageBytes.end());
+        media::RewriteInClassicLayout(ImageBytes, plan);
+      }
+      const std::span<const Byte> sound(SoundBytes.data(), static_cast<std::size_t>(SoundSize));
+      outcome = sealed::Seal(passphrase, {sound, FileTitleOf(SoundPath), memo});
+      if (outcome != sealed::SealOutcome::Sealed && original) ImageBytes.swap(*original);
+    } catch (const std::bad_alloc&) {
+      failed = true;  // no memory for the key derivation, the sealed stream or the copy
+    }
+    if (outcome == sealed::SealOutcome::Sealed) ImageFileSize = static_cast<Long>(ImageBytes.size());
+  });
+  Port().SetWaitCursor(false);
+  if (!readable || failed) {
+    platform::Notify(msg::kCannotLoad);
+    return SynthesisOutcome::Refused;
+  }
+  if (plan.verdict == media::ClassicPlan::Verdict::Refused) {
+    platform::Notify(msg::kCannotRead, plan.refusal);
+    return SynthesisOutcome::Refused;
+  }
+  if (outcome != sealed::SealOutcome::Sealed) {
+    platform::Notify(msg::kSoundDoesNotFit);
+    return SynthesisOutcome::Refused;
+  }
+  Synthesized = 1;
+  ImageSaved = 0;
+  IgnoringErrors([] { DiscardTempSound(); });
+  return SynthesisOutcome::Done;
+}
+
+SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+  opened.reset();
+  bool failed = false;
+  Port().SetWaitCursor(true);
+  const bool readable = PictureReadable([&] {
+    try {
+      opened = sealed::Open(passphrase);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+  });
+  Port().SetWaitCursor(false);
+  if (!readable || failed) {
+    platform::Notify(msg::kCannotLoad);
+    return SealedOpenOutcome::Unreadable;
+  }
+  if (!opened) {
+    platform::Notify(msg::kSealedNotOpened);
+    return SealedOpenOutcome::NotOpened;
+  }
+  return SealedOpenOutcome::Opened;
 }
 
 MemoRoom OpenMemoEntry() {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engine/Korimocom.h"
+#include "engine/Sealed.h"
 #include "media/SoundConvert.h"
 
 namespace korimo::commands {
@@ -67,6 +68,20 @@ SynthesisOutcome Synthesize(const char* loadBothMessage);
 // The guard of "合成" and "メモ": an image and a sound loaded, nothing
 // embedded yet. Shows the refusal and returns false otherwise.
 bool ReadyToSynthesize(const char* loadBothMessage);
+
+// ---- Sealed pictures -------------------------------------------------------
+// "合成" into a sealed picture: the same guard, then the picture rewritten into
+// the classic layout where needed and the sound (SoundSize bytes of
+// SoundBytes), the sound file's name and `memo` sealed with the passphrase.
+// Refused ("音声データが画像データに収まりません。") leaves ImageBytes as it was.
+// Done leaves the state of "合成": Synthesized 1, not saved.
+SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                           const char* loadBothMessage);
+// The sealed sound of the loaded picture, into `opened`. NotOpened (wrong
+// passphrase, no sealed sound, a changed picture: one answer) and Unreadable
+// show their message. The working set is not changed.
+enum class SealedOpenOutcome { Opened, NotOpened, Unreadable };
+SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened);
 
 // ---- Memo ------------------------------------------------------------------
 enum class MemoRoom {

@@ -26,9 +26,9 @@ _korimo_cli() {
     local command=${COMP_WORDS[1]} options files
     local password="--password-file --ask-password --password"
     case $command in
-        info) options="$password --json --help" files="bmp" ;;
-        embed) options="-o $password --memo --memo-file --replace --fit --help" files="bmp wav,flac,ogg,oga,opus,mp3" ;;
-        extract) options="-o $password --memo-out --help" files="bmp" ;;
+        info) options="$password --json --sealed --help" files="bmp" ;;
+        embed) options="-o $password --memo --memo-file --replace --fit --sealed --help" files="bmp wav,flac,ogg,oga,opus,mp3" ;;
+        extract) options="-o $password --memo-out --sealed --help" files="bmp" ;;
         *) return ;;
     esac
 

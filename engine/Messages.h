@@ -31,6 +31,13 @@ inline constexpr char kNoRoomForMemo[] = "空きがないため、メモ入力�
 // Password.
 inline constexpr char kPasswordTooLong[] = "パスワードは半角８文字以内で入力してください。";
 
+// Sealed pictures.
+inline constexpr char kPassphraseEmpty[] = "パスフレーズを入力してください。";
+inline constexpr char kPassphraseTooLong[] = "パスフレーズは1024バイト以内で入力してください。";
+inline constexpr char kPassphraseNotUtf8[] = "パスフレーズに使用できない文字が含まれています。";
+inline constexpr char kPassphrasesDiffer[] = "確認用のパスフレーズが一致しません。";
+inline constexpr char kSealedNotOpened[] = "パスフレーズが違うか、暗号化された音声がありません。";
+
 // Main window.
 inline constexpr char kAlreadyRunning[] = "すでに起動済みです";
 inline constexpr char kUnsavedCarrier[] = "音声合成画像が保存されていません。保存しますか。";

@@ -6,6 +6,8 @@
 // (a scripted port) each provide one.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -48,6 +50,11 @@ class Platform {
 
   // Starts playing a WAV file asynchronously; a new playback replaces a running one.
   virtual PlayResult PlaySound(const std::string& path) = 0;
+  // The same for a whole WAV file held in memory (a sound that must never be
+  // written to disk). Ports without one have no sound service for it.
+  virtual PlayResult PlaySoundBytes(const std::uint8_t* /*wav*/, std::size_t /*size*/) {
+    return PlayResult::ServiceUnavailable;
+  }
 
   // Deletes a file by name; a missing file is no error. Returns false on failure.
   virtual bool DeleteFile(const std::string& path);

@@ -5,7 +5,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
-  libsdl2-dev
+  libsdl2-dev libsodium-dev
   libsndfile1-dev libsamplerate0-dev
   qt6-l10n-tools qt6-tools-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
@@ -14,6 +14,7 @@ PKGS=(
   xvfb xauth xdotool x11-utils
   fonts-ipafont-gothic
   help2man desktop-file-utils appstream dpkg-dev file
+  python3-numpy
 )
 missing=()
 for p in "${PKGS[@]}"; do

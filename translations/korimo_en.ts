@@ -4,6 +4,14 @@
 <context>
     <name>KorimoMain</name>
     <message>
+        <source>暗号化して合成(&amp;E)...</source>
+        <translation>&amp;Embed Sealed...</translation>
+    </message>
+    <message>
+        <source>暗号化画像を開く(&amp;O)...</source>
+        <translation>&amp;Open Sealed Picture...</translation>
+    </message>
+    <message>
         <source>再生</source>
         <translation>Play</translation>
     </message>
@@ -174,6 +182,26 @@
 <context>
     <name>korimo::msg</name>
     <message>
+        <source>パスフレーズを入力してください。</source>
+        <translation>Please type a passphrase.</translation>
+    </message>
+    <message>
+        <source>パスフレーズは1024バイト以内で入力してください。</source>
+        <translation>A passphrase can be at most 1024 bytes.</translation>
+    </message>
+    <message>
+        <source>パスフレーズに使用できない文字が含まれています。</source>
+        <translation>The passphrase contains characters that cannot be used.</translation>
+    </message>
+    <message>
+        <source>確認用のパスフレーズが一致しません。</source>
+        <translation>The two passphrases differ.</translation>
+    </message>
+    <message>
+        <source>パスフレーズが違うか、暗号化された音声がありません。</source>
+        <translation>Wrong passphrase, or no sealed sound in this picture.</translation>
+    </message>
+    <message>
         <source>このデータは読み込めません。</source>
         <translation>This file cannot be read.</translation>
     </message>
@@ -326,6 +354,25 @@
     <message>
         <source>korimo110.hlp</source>
         <translation>korimo110.en.hlp</translation>
+    </message>
+</context>
+<context>
+    <name>PassphraseDialog</name>
+    <message>
+        <source>パスフレーズ入力</source>
+        <translation>Passphrase</translation>
+    </message>
+    <message>
+        <source>パスフレーズ</source>
+        <translation>Passphrase</translation>
+    </message>
+    <message>
+        <source>確認</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

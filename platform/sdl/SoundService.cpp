@@ -168,6 +168,22 @@ PlayResult PlayWavFile(const std::string& path) {
   return PlayResult::Started;
 }
 
+PlayResult PlayWavBytes(const std::uint8_t* data, std::size_t size) {
+  if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
+  DecodedWav wav;
+  if (size == 0 || size > 0x7FFFFFFF) return PlayResult::NotPlayable;
+  SDL_RWops* memory = SDL_RWFromConstMem(data, static_cast<int>(size));
+  if (!memory || SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) == nullptr)
+    return PlayResult::NotPlayable;
+  if (!PrepareDevice(wav.format)) return PlayResult::ServiceUnavailable;
+  if (wav.length > 0 && SDL_QueueAudio(g_state.device, wav.samples, wav.length) != 0) {
+    CloseDevice();
+    return PlayResult::ServiceUnavailable;
+  }
+  SDL_PauseAudioDevice(g_state.device, 0);
+  return PlayResult::Started;
+}
+
 std::uint32_t QueuedBytes() {
   return g_state.device != 0 ? SDL_GetQueuedAudioSize(g_state.device) : 0;
 }

@@ -3,6 +3,7 @@
 // IMA/MS ADPCM, mu-law, A-law); bytes after the RIFF chunk are ignored.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace korimo::sound {
 
 // Starts playing the WAV file at path and returns at once.
 platform::PlayResult PlayWavFile(const std::string& path);
+
+// The same for a whole WAV file in memory; nothing of it is written anywhere.
+platform::PlayResult PlayWavBytes(const std::uint8_t* wav, std::size_t size);
 
 // Bytes of decoded sound still waiting to be played; 0 when no device is open.
 std::uint32_t QueuedBytes();

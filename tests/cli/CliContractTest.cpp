@@ -690,6 +690,7 @@ const UsageCase kUsageErrors[] = {
     {"ReplaceForExtract", {"extract", "image.bmp", "-o", "OUT", "--replace"}},
     {"MemoOutSameAsOutput", {"extract", "image.bmp", "-o", "OUT", "--memo-out", "OUT"}},
     {"VersionWithCommand", {"--version", "info"}},
+    {"SealedWithoutPassphrase", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--sealed"}},
 };
 INSTANTIATE_TEST_SUITE_P(Lines, CliUsageError, ::testing::ValuesIn(kUsageErrors), ByLabel{});
 

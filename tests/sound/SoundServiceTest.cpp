@@ -35,9 +35,10 @@ class SoundServiceTest : public ::testing::Test {
 
   std::string out() const { return dir_ / "out.raw"; }
 
-  // Plays `path` to the end, closes the device and returns what was played.
-  Bytes PlayToEnd(const std::string& path) {
-    EXPECT_EQ(sound::PlayWavFile(path), PlayResult::Started);
+  // Plays `path` (or its bytes) to the end, closes the device and returns what was played.
+  Bytes PlayToEnd(const std::string& path, bool fromMemory = false) {
+    const Bytes wav = fromMemory ? ReadAll(path) : Bytes();
+    EXPECT_EQ(fromMemory ? sound::PlayWavBytes(wav.data(), wav.size()) : sound::PlayWavFile(path), PlayResult::Started);
     EXPECT_TRUE(WaitUntilDrained());
     sound::Shutdown();
     return ReadAll(out());
@@ -87,6 +88,7 @@ struct DecodeCase {
   bool eightBit;             // SDL keeps 8-bit PCM unsigned; everything else decodes to 16-bit
   std::size_t trailingBytes;  // junk and zeros after the RIFF chunk, as in an extracted sound area
   int tolerance;              // largest sample difference allowed from sox's decoding
+  bool fromMemory = false;    // handed over as bytes, as a sealed picture's sound is
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
@@ -107,6 +109,8 @@ const DecodeCase kDecodeCases[] = {
      true, 777, 0},
     {"JapaneseFileName", "sox", "sox -n -r 8000 -c 1 -b 16 -e signed {} synth 0.2 sine 440", "音声テスト こんにちは.wav",
      false, 0, 0},
+    {"FromMemoryWithTrailingBytes", "sox", "sox -n -r 11025 -c 2 -b 16 -e signed {} synth 0.2 sine 440", "a.wav",
+     false, 300, 0, true},
 };
 
 class DecodeTest : public SoundServiceTest, public ::testing::WithParamInterface<DecodeCase> {};
@@ -140,7 +144,7 @@ TEST_P(DecodeTest, PlaysExactlyTheDecodedSamples) {
     WriteAll(wav, file);
   }
 
-  const Bytes played = PlayToEnd(wav);
+  const Bytes played = PlayToEnd(wav, c.fromMemory);
   if (c.tolerance == 0) {
     ExpectPlayedExactly(played, expected, c.eightBit ? kSilenceU8 : kSilenceS16);
   } else {

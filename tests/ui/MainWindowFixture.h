@@ -31,6 +31,7 @@ class MainWindowTest : public ::testing::Test {
     if (const char* temp = getenv("TEMP")) savedTemp = temp;
     setenv("TEMP", dir.path().c_str(), 1);
     RecordingPlatform::Get().played.clear();
+    RecordingPlatform::Get().playedBytes.clear();
     ui::SetFileDialogHook([this](ui::FileDialogKind kind, const QString& filter) {
       dialogFilters.push_back(filter.toStdString());
       dialogKinds.push_back(kind);

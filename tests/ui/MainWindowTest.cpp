@@ -58,6 +58,7 @@ TEST_F(MainWindowTest, LayoutFollowsTheTwipDesign) {
       {"menuFileSave", "保存(&S)"},          {"menuFileClear", "クリア(&C)"},
       {"menuEnd", "終了(&E)"},               {"menuToolHelp", "Korimoヘルプ(&H)"},
       {"menuAbout", "Korimoについて(&A)"},    {"menuSoundSave", "音声を保存(&W)..."},
+      {"menuSealedSynthesize", "暗号化して合成(&E)..."}, {"menuSealedOpen", "暗号化画像を開く(&O)..."},
   };
   for (const auto& [name, caption] : menus) EXPECT_EQ(Child<QAction>(name)->text(), Q(caption));
   QStringList bar;
@@ -319,6 +320,52 @@ TEST_F(MainWindowTest, CancelledPasswordOnPlayClearsTheMemo) {
   EXPECT_EQ(MemoText, "");
   EXPECT_EQ(MemoFileName, "");
   EXPECT_TRUE(RecordingPlatform::Get().played.empty());
+}
+
+// The sealed roads: the confirmation must match; a wrong passphrase gets the
+// one message; the right one plays the sound from memory only and shows the memo.
+TEST_F(MainWindowTest, SealedPictureRoundTrip) {
+  const auto phrase = [this](const QString& first, const QString& second) {
+    driver.Dialog(Q("PassphraseDialog"), [=](QWidget* w) {
+      w->findChild<QLineEdit*>(Q("Text1"))->setText(first);
+      if (auto* confirm = w->findChild<QLineEdit*>(Q("Text2"))) confirm->setText(second);
+      QTest::mouseClick(w->findChild<QPushButton*>(Q("Command1")), Qt::LeftButton);
+    });
+  };
+  OpenImage(WriteBmp("p.bmp", 64, 48));
+  const std::string sound = WriteWav("v.wav", 300);
+  OpenSound(sound);
+  driver.Memo(Q("メモ"));
+  Press(4);
+  phrase(Q("秘密"), Q("秘蜜"));
+  driver.Box(Q(msg::kPassphrasesDiffer));
+  phrase(Q("秘密"), Q("秘密"));
+  window->menuSealedSynthesize_Click();
+  EXPECT_TRUE(driver.WaitDone());
+  EXPECT_EQ(Text(3), Q(msg::kSynthesisDone));
+  EXPECT_EQ(ImageSaved, 0);
+  dialogAnswers.push_back(dir / "s.bmp");
+  window->menuFileSave_Click();
+  window->menuFileClear_Click();
+
+  for (const char* typed : {"秘蜜", "秘密"}) {
+    dialogAnswers.push_back(dir / "s.bmp");
+    phrase(Q(typed), QString());
+    if (std::string(typed) != "秘密") driver.Box(Q(msg::kSealedNotOpened));
+    window->menuSealedOpen_Click();
+    EXPECT_TRUE(driver.WaitDone());
+  }
+  EXPECT_EQ(Text(2), Q(msg::kHasSound));
+  QString shown;
+  driver.ReadMemo(&shown);
+  Press(2);
+  EXPECT_TRUE(driver.WaitDone());
+  EXPECT_EQ(shown, Q("メモ"));
+  EXPECT_EQ(RecordingPlatform::Get().playedBytes, std::vector<Bytes>{ReadFile(sound)});
+  EXPECT_FALSE(FileExists(TempWav()));
+  window->menuFileClear_Click();
+  driver.Box(Q(msg::kLoadCarrier));
+  Press(2);
 }
 
 }  // namespace

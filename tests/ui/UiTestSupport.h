@@ -26,11 +26,17 @@ class RecordingPlatform final : public platform::Platform {
     return results.back();
   }
 
+  platform::PlayResult PlaySoundBytes(const std::uint8_t* wav, std::size_t size) override {
+    playedBytes.emplace_back(wav, wav + size);
+    return real.PlaySoundBytes(wav, size);
+  }
+
   static RecordingPlatform& Get() { return static_cast<RecordingPlatform&>(platform::Current()); }
 
   ui::QtPort real;
   std::vector<std::string> played;
   std::vector<platform::PlayResult> results;
+  std::vector<std::vector<std::uint8_t>> playedBytes;
   bool waitCursor = false;
 };
 

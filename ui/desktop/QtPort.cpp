@@ -66,6 +66,11 @@ QWidget* OwnerWindow() {
     QT_TRANSLATE_NOOP("korimo::msg", "音声あり"),
     QT_TRANSLATE_NOOP("korimo::msg", "パスワード付音声あり"),
     QT_TRANSLATE_NOOP("korimo::msg", "合成完了"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスフレーズを入力してください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスフレーズは1024バイト以内で入力してください。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスフレーズに使用できない文字が含まれています。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "確認用のパスフレーズが一致しません。"),
+    QT_TRANSLATE_NOOP("korimo::msg", "パスフレーズが違うか、暗号化された音声がありません。"),
     QT_TRANSLATE_NOOP("korimo::msg", "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*"),
     QT_TRANSLATE_NOOP("korimo::msg", "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*"),
 };
@@ -133,6 +138,7 @@ void QtPort::SetWaitCursor(bool wait) {
 void QtPort::DoEvents() { QCoreApplication::processEvents(); }
 
 PlayResult QtPort::PlaySound(const std::string& path) { return sound::PlayWavFile(path); }
+PlayResult QtPort::PlaySoundBytes(const std::uint8_t* wav, std::size_t size) { return sound::PlayWavBytes(wav, size); }
 
 // ---- File dialogs -------------------------------------------------------
 

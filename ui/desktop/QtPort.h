@@ -37,6 +37,7 @@ class QtPort final : public platform::Platform {
   // One pass of the event loop.
   void DoEvents() override;
   PlayResult PlaySound(const std::string& path) override;
+  PlayResult PlaySoundBytes(const std::uint8_t* wav, std::size_t size) override;
 
  private:
   bool waitCursorShown_ = false;

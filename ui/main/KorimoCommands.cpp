@@ -13,12 +13,16 @@
 #include "commands/Commands.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
+#include "engine/Sealed.h"
+#include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
+#include "engine/TextFields.h"
 #include "engine/Playback.h"
 #include "engine/StatusText.h"
 #include "platform/Platform.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/dialogs/Dialogs.h"
+#include "ui/dialogs/PassphraseDialog.h"
 #include "ui/main/KorimoMain.h"
 #include "ui/main/PictureImport.h"
 #include "ui/main/PicturePreview.h"
@@ -123,20 +127,28 @@ void KorimoMain::ShowPicture(const std::string& path) {
 // The open-image command once the path is known (menu, drop, command line).
 // A picture in another format is opened as the BMP it converts to; the field
 // still shows the file chosen.
-void KorimoMain::OpenImageFile(const std::string& path) {
+bool KorimoMain::OpenImageFile(const std::string& path) {
   const auto converted = ImportPicture(Q(path));
   const auto show = [&] { ShowPicture(path); };
-  const auto outcome = converted ? commands::OpenImage(*converted, show) : commands::OpenImage(path, show);
-  switch (outcome) {
-    case commands::ImageOutcome::Opened: UpdateView(Shown::ImageOpened, path); break;
-    case commands::ImageOutcome::Lost: UpdateView(Shown::Nothing); break;  // the picture stays
+  // A refused picture leaves the one on show, and its sealed sound, as they were.
+  switch (converted ? commands::OpenImage(*converted, show) : commands::OpenImage(path, show)) {
+    case commands::ImageOutcome::Opened:
+      sealedSound_.reset();
+      UpdateView(Shown::ImageOpened, path);
+      return true;
+    case commands::ImageOutcome::Lost:
+      sealedSound_.reset();
+      UpdateView(Shown::Nothing);  // the picture stays
+      break;
     case commands::ImageOutcome::Refused: break;
   }
+  return false;
 }
 
 // The open-sound command once the path is known (menu, command line).
 // A sound made to fit says what it became.
 void KorimoMain::OpenSoundFile(const std::string& path) {
+  sealedSound_.reset();
   std::optional<media::SoundForm> fitted;
   switch (commands::OpenSound(path, media::SoundFitting::Converted, &fitted)) {
     case commands::SoundOutcome::Opened:
@@ -219,6 +231,7 @@ void KorimoMain::menuSoundSave_Click() {
 void KorimoMain::menuFileClear_Click() {
   IgnoringErrors([this] { AskToSaveUnsaved(); });
   Image2->clear();
+  sealedSound_.reset();
   commands::Clear();
   UpdateView(Shown::Nothing);
 }
@@ -232,14 +245,67 @@ void KorimoMain::menuAbout_Click() {
   ShowFrmAbout();
 }
 
+void KorimoMain::menuSealedSynthesize_Click() {
+  if (!commands::ReadyToSynthesize(msg::kLoadBothToSynthesize)) return;
+  // The memo as typed in メモ (loading a sound clears it).
+  const std::string memo = MemoText;
+  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/true);
+  Form_Activate();
+  if (!phrase) return;
+  const sealed::Passphrase passphrase(*phrase);
+  if (commands::SealSound(passphrase, memo, msg::kLoadBothToSynthesize) != commands::SynthesisOutcome::Done) return;
+  // What was sealed plays from memory until the window moves on.
+  sealed::Opened sealedNow;
+  sealedNow.sound.assign(SoundBytes.begin(), SoundBytes.begin() + SoundSize);
+  sealedNow.name = FileTitleOf(SoundPath);
+  sealedNow.memo = memo;
+  sealedSound_ = std::move(sealedNow);
+  UpdateView(Shown::Synthesized);
+}
+
+void KorimoMain::menuSealedOpen_Click() {
+  const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter);
+  if (!path) return;
+  // Shown as any picture: a sealed one carries no sound to the ordinary reading.
+  if (!OpenImageFile(*path)) return;
+  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/false);
+  Form_Activate();
+  if (!phrase) return;
+  const sealed::Passphrase passphrase(*phrase);
+  std::optional<sealed::Opened> opened;
+  if (commands::OpenSealed(passphrase, opened) != commands::SealedOpenOutcome::Opened) return;
+  sealedSound_ = std::move(opened);
+  // The same state as a carrier whose sound was found: 音声あり, nothing to save.
+  SoundLoaded = 1;
+  Synthesized = 1;
+  SoundSize = static_cast<Long>(sealedSound_->sound.size());
+  SoundPath.clear();  // 再生 plays it from memory too
+  UpdateView(Shown::ImageOpened, *path);
+}
+
 // ---- Buttons ------------------------------------------------------------------
 
 void KorimoMain::Command1_Click() {
-  if (commands::Synthesize(msg::kLoadBothToSynthesize) == commands::SynthesisOutcome::Done)
+  if (commands::Synthesize(msg::kLoadBothToSynthesize) == commands::SynthesisOutcome::Done) {
+    sealedSound_.reset();
     UpdateView(Shown::Synthesized);
+  }
 }
 
 void KorimoMain::Command2_Click() {
+  if (sealedSound_) {
+    // A sealed sound plays from memory and shows its memo; no file is involved.
+    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
+        platform::PlayResult::ServiceUnavailable)
+      platform::Notify(msg::kCannotPlay);
+    if (!sealedSound_->memo.empty()) {
+      MemoFileName = layout::kMemoFileName;
+      MemoText = sealedSound_->memo;
+      DialogOpening = 1;
+      ShowMemoout();
+    }
+    return;
+  }
   switch (commands::PrepareCarrierSound()) {
     case commands::CarrierSoundOutcome::NoCarrier:
       return;
@@ -260,6 +326,12 @@ void KorimoMain::Command2_Click() {
 void KorimoMain::Command3_Click() {
   if (SoundLoaded != 1) {
     platform::Notify(msg::kLoadSound);
+    return;
+  }
+  if (sealedSound_ && SoundPath.empty()) {
+    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
+        platform::PlayResult::ServiceUnavailable)
+      platform::Notify(msg::kCannotPlay);
     return;
   }
   if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });

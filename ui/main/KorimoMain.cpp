@@ -208,6 +208,10 @@ void KorimoMain::BuildMenus() {
   QMenu* menuTool = menuBar()->addMenu(QCoreApplication::translate("KorimoMain", "ツール(&T)"));
   menuTool->setObjectName(QStringLiteral("menuTool"));
   addItem(menuTool, "menuSoundSave", QCoreApplication::translate("KorimoMain", "音声を保存(&W)..."), &KorimoMain::menuSoundSave_Click);
+  addItem(menuTool, "menuSealedSynthesize", QCoreApplication::translate("KorimoMain", "暗号化して合成(&E)..."),
+          &KorimoMain::menuSealedSynthesize_Click);
+  addItem(menuTool, "menuSealedOpen", QCoreApplication::translate("KorimoMain", "暗号化画像を開く(&O)..."),
+          &KorimoMain::menuSealedOpen_Click);
   QMenu* menuHelp = menuBar()->addMenu(QCoreApplication::translate("KorimoMain", "ヘルプ(&H)"));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   addItem(menuHelp, "menuToolHelp", QCoreApplication::translate("KorimoMain", "Korimoヘルプ(&H)"), &KorimoMain::menuToolHelp_Click);
@@ -299,6 +303,7 @@ bool KorimoMain::QuitApplication() {
     IgnoringErrors([] { commands::DiscardTempSound(); });
     IgnoringErrors([] { commands::DiscardConvertedSound(); });
   }
+  sealedSound_.reset();
   IgnoringErrors([] { UnloadDialogs(); });
   if (!unloading_) {
     unloading_ = true;

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/Sealed.h"
+
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -65,6 +67,8 @@ class KorimoMain : public QMainWindow {
   void menuSoundSave_Click();
   void menuToolHelp_Click();
   void menuAbout_Click();
+  void menuSealedSynthesize_Click();  // 暗号化して合成
+  void menuSealedOpen_Click();        // 暗号化画像を開く
 
   void Command1_Click();  // 合成
   void Command2_Click();  // 音声＆メモ再生
@@ -109,7 +113,8 @@ class KorimoMain : public QMainWindow {
   void BuildLayout();
   void BuildMenus();
   bool AskToSaveUnsaved();
-  void OpenImageFile(const std::string& path);
+  // True when the picture was opened (and searched for sound).
+  bool OpenImageFile(const std::string& path);
   void OpenSoundFile(const std::string& path);
   std::optional<std::string> ChooseFileToOpen(const char* filter);
   void ShowPicture(const std::string& path);
@@ -135,6 +140,9 @@ class KorimoMain : public QMainWindow {
   QLabel* statusPanel_ = nullptr;  // panel 1 of StatusBar1
 
   std::string helpFile_;
+  // The sound of the sealed picture on show (or just sealed): played from
+  // memory, never written to disk; forgotten by clear, another open and exit.
+  std::optional<sealed::Opened> sealedSound_;
   bool activatedOnce_ = false;
   bool unloading_ = false;
   bool sessionEnding_ = false;  // the desktop session is ending: nothing may keep the window
