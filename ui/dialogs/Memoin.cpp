@@ -7,6 +7,9 @@
 
 #include "commands/Commands.h"
 #include "engine/Korimocom.h"
+#include "ui/dialogs/MemoBox.h"
+#include "ui/forms/MemoText.h"
+#include "ui/forms/Twips.h"
 
 namespace korimo::ui {
 

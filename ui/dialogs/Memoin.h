@@ -3,7 +3,7 @@
 // sound bytes.
 #pragma once
 
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -7,6 +7,10 @@
 
 #include "engine/Korimocom.h"
 #include "engine/Memo.h"
+#include "ui/dialogs/MemoBox.h"
+#include "ui/forms/KeyCodes.h"
+#include "ui/forms/MemoText.h"
+#include "ui/forms/Twips.h"
 
 namespace korimo::ui {
 

@@ -2,7 +2,7 @@
 // and scroll through it but not change it.
 #pragma once
 
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
 
 class QLabel;
 class QPlainTextEdit;

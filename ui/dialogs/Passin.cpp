@@ -10,6 +10,8 @@
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
 #include "platform/Platform.h"
+#include "ui/forms/KeyCodes.h"
+#include "ui/forms/Twips.h"
 
 namespace korimo::ui {
 

@@ -3,7 +3,7 @@
 // OperationFailed in the working set.
 #pragma once
 
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -9,7 +9,8 @@
 #include "engine/Messages.h"
 #include "engine/Sealed.h"
 #include "platform/Platform.h"
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
+#include "ui/forms/Twips.h"
 
 namespace korimo::ui {
 

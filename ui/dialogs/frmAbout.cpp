@@ -12,6 +12,7 @@
 #include "engine/Messages.h"
 #include "platform/Platform.h"
 #include "platform/Version.h"
+#include "ui/forms/Twips.h"
 
 namespace korimo::ui {
 

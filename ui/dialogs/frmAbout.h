@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
 
 class QLabel;
 class QPushButton;

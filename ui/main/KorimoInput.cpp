@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "commands/Commands.h"
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/forms/KeyCodes.h"
 #include "ui/main/KorimoMain.h"
 
 namespace korimo::ui {

@@ -30,7 +30,9 @@
 #include "platform/TempDir.h"
 #include "platform/Version.h"
 #include "ui/desktop/QtPort.h"
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/KorimoDialog.h"
+#include "ui/forms/KeyCodes.h"
+#include "ui/forms/Twips.h"
 #include "ui/dialogs/Dialogs.h"
 
 // Resources of a static library are registered by hand.

@@ -3,7 +3,8 @@
 
 #include <QKeyEvent>
 
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/forms/KeyCodes.h"
+#include "ui/forms/MemoText.h"
 
 namespace korimo::ui {
 namespace {
