@@ -13,13 +13,13 @@ namespace korimo::media {
 
 namespace {
 
-constexpr std::uint32_t kAlphaBitFields = 6;
 // Information headers with the layout of the 40-byte one in front: the two
 // intermediate sizes some writers use, the 64-byte one of the other family
 // (whose compression numbers differ, so only uncompressed), and versions 4
 // and 5.
-constexpr std::array<std::uint32_t, 6> kKnownHeaders = {40, 52, 56, 64, 108, 124};
-constexpr std::uint32_t kUncompressedOnlyHeader = 64;
+constexpr std::array<std::uint32_t, 6> kKnownHeaders = {kBmpInfoHeaderSize, kBmpInfoHeaderWithMasks,
+                                                      kBmpInfoHeaderWithAlphaMask, kBmpOtherFamilyHeader,
+                                                      kBmpV4HeaderSize, kBmpV5HeaderSize};
 
 static_assert(kBmpClassicHeadersEnd == layout::kCarrierStart);
 
@@ -78,9 +78,9 @@ std::string ShapeOf(std::span<const std::uint8_t> b, std::size_t length, Shape& 
   if (std::find(kKnownHeaders.begin(), kKnownHeaders.end(), in.headerSize) == kKnownHeaders.end())
     return "information header of " + std::to_string(in.headerSize) + " bytes";
   if (in.bitCount != 24 && in.bitCount != 32) return std::to_string(in.bitCount) + " bits per pixel";
-  const bool masked = in.compression == kBmpBitFields || in.compression == kAlphaBitFields;
+  const bool masked = in.compression == kBmpBitFields || in.compression == kBmpAlphaBitFields;
   if ((in.compression != kBmpUncompressed && !masked) ||
-      (masked && in.headerSize == kUncompressedOnlyHeader))
+      (masked && in.headerSize == kBmpOtherFamilyHeader))
     return "compressed pixels (compression " + std::to_string(in.compression) + ")";
 
   // The masks follow a 40-byte header and lie inside the larger ones; the
@@ -89,7 +89,7 @@ std::string ShapeOf(std::span<const std::uint8_t> b, std::size_t length, Shape& 
   std::size_t headersEnd = kBmpFileHeaderSize + in.headerSize;
   if (masked) {
     const bool withAlpha =
-        in.headerSize >= 56 || (in.headerSize == kBmpInfoHeaderSize && in.compression == kAlphaBitFields);
+        in.headerSize >= kBmpInfoHeaderWithAlphaMask || (in.headerSize == kBmpInfoHeaderSize && in.compression == kBmpAlphaBitFields);
     if (in.headerSize == kBmpInfoHeaderSize) headersEnd += withAlpha ? 16 : 12;
     // Masks read from where the pixels are would mean nothing.
     if (in.dataOffset < headersEnd) return "pixel data inside the headers";
@@ -103,17 +103,13 @@ std::string ShapeOf(std::span<const std::uint8_t> b, std::size_t length, Shape& 
     if (s.masks.red == 0 && s.masks.green == 0 && s.masks.blue == 0) s.masks = Masks{};
   }
 
-  if (in.width <= 0) return "width " + std::to_string(in.width);
-  if (in.height == 0 || in.height == INT_MIN) return "height " + std::to_string(in.height);
-  if (in.dataOffset < headersEnd) return "pixel data inside the headers";
-  if (in.dataOffset > length) return "pixel data past the end of the file";
-  s.rows = in.height < 0 ? -static_cast<std::int64_t>(in.height) : in.height;
-  s.bytesPerPixel = in.bitCount / 8;
-  s.stride = (static_cast<std::uint64_t>(in.width) * s.bytesPerPixel + 3) & ~std::uint64_t{3};
-  // Every row must lie inside the file; dividing keeps lying sizes from overflowing.
-  const std::uint64_t available = length - in.dataOffset;
-  if (s.stride > available || s.rows > available / s.stride) return "pixels past the end of the file";
-  s.pixelBytes = static_cast<std::size_t>(s.stride * s.rows);
+  std::string reason;
+  const std::optional<PixelGeometry> g = PixelGeometryOf(in, headersEnd, length, &reason);
+  if (!g) return reason;
+  s.rows = g->rows;
+  s.bytesPerPixel = g->bytesPerPixel;
+  s.stride = g->stride;
+  s.pixelBytes = g->pixelBytes;
   return {};
 }
 

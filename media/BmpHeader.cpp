@@ -1,5 +1,7 @@
 #include "media/BmpHeader.h"
 
+#include <cstdint>
+
 #include <algorithm>
 
 namespace korimo::media {
@@ -44,6 +46,29 @@ BmpHeader ParseBmpHeader(std::span<const std::uint8_t> b) {
   h.yResolution = U32(b, 42);
   for (std::size_t i = 0; i < 4; ++i) h.masks[i] = U32(b, kBmpClassicHeadersEnd + 4 * i);
   return h;
+}
+
+std::optional<PixelGeometry> PixelGeometryOf(const BmpHeader& in, std::size_t headersEnd, std::size_t length,
+                                             std::string* reason) {
+  const auto refuse = [&](std::string why) -> std::optional<PixelGeometry> {
+    if (reason) *reason = std::move(why);
+    return std::nullopt;
+  };
+  if (in.bitCount != 24 && in.bitCount != 32) return refuse(std::to_string(in.bitCount) + " bits per pixel");
+  if (in.width <= 0) return refuse("width " + std::to_string(in.width));
+  if (in.height == 0 || in.height == INT32_MIN) return refuse("height " + std::to_string(in.height));
+  if (in.dataOffset < headersEnd) return refuse("pixel data inside the headers");
+  if (in.dataOffset > length) return refuse("pixel data past the end of the file");
+  PixelGeometry g;
+  // 64-bit negation: a height of -2^31 has no positive 32-bit counterpart.
+  g.rows = in.height < 0 ? -static_cast<std::int64_t>(in.height) : in.height;
+  g.bottomUp = in.height > 0;
+  g.bytesPerPixel = in.bitCount / 8;
+  g.stride = (static_cast<std::uint64_t>(in.width) * g.bytesPerPixel + 3) & ~std::uint64_t{3};
+  const std::uint64_t available = length - in.dataOffset;
+  if (g.stride > available || g.rows > available / g.stride) return refuse("pixels past the end of the file");
+  g.pixelBytes = static_cast<std::size_t>(g.stride * g.rows);
+  return g;
 }
 
 void WriteClassicHeaders(const BmpHeader& h, std::span<std::uint8_t, kBmpClassicHeadersEnd> out) {

@@ -14,10 +14,6 @@ namespace {
 
 using media::BmpHeader;
 
-constexpr std::uint32_t kInfoHeader = 40;
-constexpr std::uint32_t kInfoHeaderV4 = 108;
-constexpr std::uint32_t kInfoHeaderV5 = 124;
-
 // Where the pixels are, once every field has been checked against the file.
 struct PixelLayout {
   std::int64_t width = 0;
@@ -28,48 +24,40 @@ struct PixelLayout {
   std::size_t dataOffset = 0;
 };
 
-// Reads and checks the headers; nothing when the file is not of the handled shape.
+// Reads and checks the headers; nothing when the file is not of the handled
+// shape: a 40-, 108- or 124-byte header, uncompressed pixels or 32-bit bit
+// fields with the plain masks, every row inside the file.
 std::optional<PixelLayout> ReadLayout(std::span<const std::uint8_t> b) {
   if (b.size() < media::kBmpClassicHeadersEnd) return std::nullopt;
   const BmpHeader h = media::ParseBmpHeader(b);
-  if (!h.signature) return std::nullopt;
+  if (!h.signature || h.planes != 1) return std::nullopt;
   const std::uint32_t headerSize = h.headerSize;
-  if (headerSize != kInfoHeader && headerSize != kInfoHeaderV4 && headerSize != kInfoHeaderV5) return std::nullopt;
+  if (headerSize != media::kBmpInfoHeaderSize && headerSize != media::kBmpV4HeaderSize &&
+      headerSize != media::kBmpV5HeaderSize)
+    return std::nullopt;
   if (b.size() < media::kBmpFileHeaderSize + headerSize) return std::nullopt;
-
-  const std::int32_t width = h.width;
-  const std::int32_t height = h.height;
-  if (width <= 0 || height == 0 || h.planes != 1) return std::nullopt;
-  if (h.bitCount != 24 && h.bitCount != 32) return std::nullopt;
 
   std::size_t headersEnd = media::kBmpFileHeaderSize + headerSize;
   if (h.compression == media::kBmpBitFields) {
     // Only the masks that give the same bytes as an uncompressed picture.
     if (h.bitCount != 32) return std::nullopt;
-    if (headerSize == kInfoHeader) headersEnd += 12;
+    if (headerSize == media::kBmpInfoHeaderSize) headersEnd += 12;
     if (b.size() < headersEnd) return std::nullopt;
     if (h.masks[0] != 0x00FF0000u || h.masks[1] != 0x0000FF00u || h.masks[2] != 0x000000FFu) return std::nullopt;
-    if (headerSize >= kInfoHeaderV4 && h.masks[3] != 0) return std::nullopt;
+    if (headerSize >= media::kBmpV4HeaderSize && h.masks[3] != 0) return std::nullopt;
   } else if (h.compression != media::kBmpUncompressed) {
     return std::nullopt;
   }
 
+  const std::optional<media::PixelGeometry> g = media::PixelGeometryOf(h, headersEnd, b.size());
+  if (!g) return std::nullopt;
   PixelLayout layout;
-  layout.width = width;
-  // 64-bit negation: a height of INT32_MIN has no positive 32-bit counterpart.
-  layout.height = height < 0 ? -static_cast<std::int64_t>(height) : height;
-  layout.bottomUp = height > 0;
-  layout.bytesPerPixel = h.bitCount / 8;
+  layout.width = h.width;
+  layout.height = static_cast<std::int64_t>(g->rows);
+  layout.bottomUp = g->bottomUp;
+  layout.bytesPerPixel = g->bytesPerPixel;
+  layout.stride = static_cast<std::size_t>(g->stride);
   layout.dataOffset = h.dataOffset;
-  if (layout.dataOffset < headersEnd || layout.dataOffset > b.size()) return std::nullopt;
-
-  // Every row, padding included, must lie inside the file. Dividing instead of
-  // multiplying keeps lying dimensions from overflowing; this also bounds the
-  // dimensions by the file's size.
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * layout.bytesPerPixel + 3) & ~std::uint64_t{3};
-  const std::uint64_t available = b.size() - layout.dataOffset;
-  if (stride > available || static_cast<std::uint64_t>(layout.height) > available / stride) return std::nullopt;
-  layout.stride = static_cast<std::size_t>(stride);
   return layout;
 }
 
