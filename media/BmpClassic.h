@@ -9,13 +9,14 @@
 #include <string>
 
 #include "engine/ByteArray.h"
+#include "media/BmpHeader.h"
 
 namespace korimo::media {
 
 // The headers a plan is made from lie within the first bytes of the file:
 // the file header, the largest information header, and the masks after a
 // 40-byte one.
-inline constexpr std::size_t kBmpPlanBytes = 14 + 124;
+inline constexpr std::size_t kBmpPlanBytes = kBmpFileHeaderSize + kBmpV5HeaderSize;
 
 // What a picture needs before it can carry a sound, decided from its headers
 // and its length.
