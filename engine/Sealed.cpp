@@ -10,6 +10,7 @@
 
 #include "engine/CarrierLayout.h"
 #include "engine/ImageSource.h"
+#include "engine/SealedOrder.h"
 
 namespace korimo::sealed {
 
@@ -26,38 +27,9 @@ static_assert(kSaltBytes == crypto_pwhash_SALTBYTES);
 static_assert(kTagBytes == crypto_aead_xchacha20poly1305_ietf_ABYTES);
 static_assert(kOrderKeyBytes == 32);
 
-void RequireSodium() {
-  static const bool ready = sodium_init() >= 0;
-  if (!ready) throw std::runtime_error("libsodium could not start");
-}
-
-// Memory for keys: locked where the system allows, guarded, wiped when freed.
-class Secret {
- public:
-  explicit Secret(std::size_t size) : size_(size) {
-    data_ = static_cast<Byte*>(sodium_malloc(size == 0 ? 1 : size));
-    if (data_ == nullptr) throw std::bad_alloc();
-  }
-  ~Secret() { sodium_free(data_); }
-  Secret(const Secret&) = delete;
-  Secret& operator=(const Secret&) = delete;
-  Byte* data() const { return data_; }
-  std::size_t size() const { return size_; }
-
- private:
-  Byte* data_;
-  std::size_t size_;
-};
-
 // The encryption key (bytes 0..31) and the permutation key (32..63). A fresh
 // salt per sealing makes both unique to one picture, so the two fixed nonces
 // below never meet the same key twice.
-void DeriveKeys(const Passphrase& passphrase, const Byte* salt, const KeyCost& cost, Secret& keys) {
-  if (crypto_pwhash(keys.data(), keys.size(), passphrase.data(), passphrase.size(), salt, cost.passes, cost.memory,
-                    crypto_pwhash_ALG_ARGON2ID13) != 0)
-    throw std::bad_alloc();  // the derivation's memory could not be had
-}
-
 constexpr Byte kHeaderNonce[crypto_aead_xchacha20poly1305_ietf_NPUBBYTES] = {};
 constexpr Byte kBodyNonce[crypto_aead_xchacha20poly1305_ietf_NPUBBYTES] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
@@ -185,94 +157,12 @@ class RandomDirection {
 
 }  // namespace
 
-KeyCost FormatKeyCost() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
-
-Passphrase::Passphrase(std::string& utf8) : size_(utf8.size()) {
-  RequireSodium();
-  data_ = static_cast<char*>(sodium_malloc(size_ == 0 ? 1 : size_));
-  if (data_ == nullptr) throw std::bad_alloc();
-  std::memcpy(data_, utf8.data(), size_);
-  sodium_memzero(utf8.data(), utf8.size());
-  utf8.clear();
-}
-
-Passphrase::~Passphrase() { sodium_free(data_); }
-
-void Wipe(std::string& secret) {
-  RequireSodium();
-  sodium_memzero(secret.data(), secret.size());
-  secret.clear();
-}
-
-bool PassphraseAcceptable(std::string_view s) {
-  if (s.empty() || s.size() > kMaxPassphraseBytes) return false;
-  // Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
-  // surrogates, nothing beyond U+10FFFF.
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (std::size_t j = 1; j < n; ++j) {
-      const auto d = static_cast<unsigned char>(s[i + j]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += n;
-  }
-  return true;
-}
-
 std::size_t SealedCapacity() {
   const Region r = PictureRegion();
   const std::size_t carrierBytes = r.end - r.begin;
   if (carrierBytes < kSaltCarrierBytes) return 0;
   const std::size_t streamBytes = (carrierBytes - kSaltCarrierBytes) / 8;
   return streamBytes > kOverheadBytes ? streamBytes - kOverheadBytes : 0;
-}
-
-Permutation::Permutation(std::span<const Byte, 32> key, std::uint64_t size) : size_(size) {
-  RequireSodium();
-  int bits = 1;
-  while (bits < 64 && (std::uint64_t{1} << bits) < size) ++bits;
-  // A picture is below 4 GB: 32 bits, tables of 2^16 entries.
-  if (bits > 40) throw std::length_error("position range too large");
-  highBits_ = bits / 2;
-  lowBits_ = bits - highBits_;
-  // Round r applies its function to the part that is low in even rounds and
-  // high in odd ones; its table covers that part's values.
-  for (int r = 0; r < kRounds; ++r) {
-    const int inputBits = r % 2 == 0 ? lowBits_ : highBits_;
-    tables_[r].resize(std::size_t{1} << inputBits);
-    Byte nonce[crypto_stream_chacha20_ietf_NONCEBYTES] = {static_cast<Byte>(r)};
-    crypto_stream_chacha20_ietf(reinterpret_cast<Byte*>(tables_[r].data()), tables_[r].size() * sizeof(std::uint32_t),
-                                nonce, key.data());
-  }
-}
-
-Permutation::~Permutation() {
-  for (auto& table : tables_) sodium_memzero(table.data(), table.size() * sizeof(std::uint32_t));
-}
-
-std::uint64_t Permutation::operator()(std::uint64_t index) const {
-  std::uint64_t x = index;
-  do {
-    // (a, b): a holds aBits, b holds bBits; each round a ^= F(b), then swap.
-    std::uint64_t a = x >> lowBits_;
-    std::uint64_t b = x & ((std::uint64_t{1} << lowBits_) - 1);
-    int aBits = highBits_;
-    int bBits = lowBits_;
-    for (int r = 0; r < kRounds; ++r) {
-      const std::uint64_t mixed = a ^ (tables_[r][b] & ((std::uint64_t{1} << aBits) - 1));
-      a = b;
-      b = mixed;
-      std::swap(aBits, bBits);
-    }
-    x = (a << bBits) | b;
-  } while (x >= size_);
-  return x;
 }
 
 SealOutcome Seal(const Passphrase& passphrase, const Content& content, const KeyCost& cost, const Choices* fixed) {

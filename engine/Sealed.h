@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "engine/Korimocom.h"
+#include "engine/SealedSecrets.h"
 
 namespace korimo::sealed {
 
@@ -44,69 +45,12 @@ inline constexpr std::size_t kTagBytes = 16;
 inline constexpr std::size_t kSealedHeaderBytes = kHeaderBytes + kTagBytes;
 // Bytes of the sealed stream that are not sound, name or memo.
 inline constexpr std::size_t kOverheadBytes = kSealedHeaderBytes + kTagBytes;
-inline constexpr std::size_t kMaxPassphraseBytes = 1024;
 inline constexpr std::size_t kMaxNameBytes = 65535;
-
-// What deriving the keys costs. The format fixes FormatKeyCost (libsodium's
-// MODERATE limits); a cheaper one reads and writes pictures no other copy of
-// the program can open, and exists for tests that derive many keys.
-struct KeyCost {
-  unsigned long long passes;
-  std::size_t memory;
-};
-KeyCost FormatKeyCost();
-
-// A passphrase in memory that is locked where the system allows and wiped
-// when released. Taking one from a string wipes the string.
-class Passphrase {
- public:
-  explicit Passphrase(std::string& utf8);
-  ~Passphrase();
-  Passphrase(const Passphrase&) = delete;
-  Passphrase& operator=(const Passphrase&) = delete;
-  const char* data() const { return data_; }
-  std::size_t size() const { return size_; }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-};
-
-// 1 to 1,024 bytes of valid UTF-8.
-bool PassphraseAcceptable(std::string_view utf8);
-// Overwrites the string's bytes with zeros and empties it.
-void Wipe(std::string& secret);
 
 // Bytes of sound, name and memo a sealed picture of the loaded image holds:
 // (data size - 128) / 8 less the header and tags, 0 when nothing fits. Bytes of
 // value 0 or 255 lower what really fits.
 std::size_t SealedCapacity();
-
-// The keyed order of positions: a permutation of [0, size) computed index by
-// index. An alternating Feistel network over the b-bit numbers (b the bits
-// of size - 1, at least 1) splits x into a high part of b / 2 bits and a low
-// part of b - b / 2 bits; each of its rounds adds (xor) a keyed random
-// function of one part to the other and swaps them. The functions are
-// tables of ChaCha20 key stream, one per round, with 2^(b - b / 2) entries: a
-// few hundred kilobytes for a large picture, never the picture's size.
-// Indices whose value falls outside the range walk the cycle on until it
-// falls inside, which keeps it a permutation of [0, size).
-class Permutation {
- public:
-  static constexpr int kRounds = 8;
-  Permutation(std::span<const Byte, 32> key, std::uint64_t size);
-  ~Permutation();
-  Permutation(const Permutation&) = delete;
-  Permutation& operator=(const Permutation&) = delete;
-  std::uint64_t operator()(std::uint64_t index) const;
-  std::uint64_t size() const { return size_; }
-
- private:
-  std::uint64_t size_;
-  int highBits_;
-  int lowBits_;
-  std::vector<std::uint32_t> tables_[kRounds];
-};
 
 struct Content {
   std::span<const Byte> sound;  // the WAV file

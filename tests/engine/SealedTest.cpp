@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/Sealed.h"
+#include "engine/SealedOrder.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
