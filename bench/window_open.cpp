@@ -40,6 +40,7 @@
 #include "platform/sdl/SoundService.h"
 #include "ui/dialogs/Dialogs.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/desktop/FileDialogs.h"
 
 namespace {
 

@@ -14,6 +14,8 @@
 #include "engine/Messages.h"
 #include "engine/TextFields.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/desktop/FileDialogs.h"
+#include "ui/desktop/HelpViewer.h"
 
 namespace korimo::test {
 namespace {

@@ -13,6 +13,7 @@
 #include "tests/support/NamedCases.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/main/Language.h"
+#include "ui/desktop/HelpViewer.h"
 
 namespace korimo::test {
 namespace {

@@ -22,6 +22,8 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/dialogs/Dialogs.h"
 #include "ui/main/KorimoMain.h"
+#include "ui/desktop/FileDialogs.h"
+#include "ui/desktop/HelpViewer.h"
 
 namespace korimo::test {
 

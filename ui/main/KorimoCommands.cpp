@@ -26,6 +26,9 @@
 #include "ui/main/KorimoMain.h"
 #include "ui/main/PictureImport.h"
 #include "ui/main/PicturePreview.h"
+#include "ui/desktop/FileDialogs.h"
+#include "ui/desktop/HelpViewer.h"
+#include "ui/desktop/MessageTranslation.h"
 
 namespace korimo::ui {
 

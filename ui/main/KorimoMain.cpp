@@ -34,6 +34,8 @@
 #include "ui/forms/KeyCodes.h"
 #include "ui/forms/Twips.h"
 #include "ui/dialogs/Dialogs.h"
+#include "ui/desktop/HelpViewer.h"
+#include "ui/desktop/SingleInstance.h"
 
 // Resources of a static library are registered by hand.
 static void InitKorimoResources() { Q_INIT_RESOURCE(korimo); }
