@@ -242,6 +242,22 @@ TEST_F(PrepareImageTest, SoundThatNoLongerFitsIsRefused) {
   EXPECT_EQ(kc::ImageFileSize, fileSize);
 }
 
+// An uncompressed picture's pixel bytes are kept as they are, the fourth byte
+// of a 32-bit pixel included, and so is each header field the rewrite copies.
+TEST_F(PrepareImageTest, UncompressedPixelsAndResolutionsAreKept) {
+  Picture p = Build({.headerSize = 124, .compression = 0, .alpha = 0xFF000000u});
+  Put32(p.file, 38, 1000);
+  Put32(p.file, 42, 2000);
+  const std::size_t pixelsAt = U32(p.file, 10);
+  const Bytes pixels(p.file.begin() + static_cast<std::ptrdiff_t>(pixelsAt), p.file.end());
+  LoadImage(p.file);
+  LoadSound(MakeWav(20, 8));
+  ASSERT_TRUE(kc::PrepareImageForSynthesis());
+  EXPECT_EQ(Bytes(kc::ImageBytes.begin() + 54, kc::ImageBytes.end()), pixels);
+  EXPECT_EQ(U32(kc::ImageBytes, 38), 1000u);
+  EXPECT_EQ(U32(kc::ImageBytes, 42), 2000u);
+}
+
 // Classic pictures are used as they are. Embedding into a picture the
 // rewrite cannot take would write over its header fields or compressed
 // pixels: synthesis refuses it and nothing changes.
