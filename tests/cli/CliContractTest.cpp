@@ -196,6 +196,13 @@ TEST_F(CliTest, LargePictureRoundTrip) {
   EXPECT_EQ(Text(ReadFile(P("memo.txt"))), "大きな画像");
 }
 
+// Output that cannot be written (a full disk) fails the command.
+TEST_F(CliTest, InfoThatCannotBeWrittenFails) {
+  Write("image.bmp", MakeBmp(64, 48));
+  EXPECT_EQ(Cli({"info", "image.bmp"}, {.standardOutput = "/dev/full"}).code, 1);
+  EXPECT_EQ(Cli({"info", "image.bmp", "--json"}, {.standardOutput = "/dev/full"}).code, 1);
+}
+
 // No command needs a temporary folder: none is made, so a missing one is no
 // refusal and a killed run leaves nothing there.
 TEST_F(CliTest, NeedsNoTemporaryFolder) {

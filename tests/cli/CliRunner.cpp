@@ -37,7 +37,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int out = limits.standardOutput ? open(limits.standardOutput, O_WRONLY)
+                                          : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(127);
     dup2(out, 1);

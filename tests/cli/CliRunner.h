@@ -20,6 +20,7 @@ struct CliLimits {
   int killAfterSeconds = 0;          // 0: wait as long as it runs
   unsigned long long addressSpace = 0;  // bytes; 0: no limit
   long long maxFileBytes = -1;  // RLIMIT_FSIZE for the child; -1: none
+  const char* standardOutput = nullptr;  // where stdout goes instead of being captured
 };
 
 // Runs the binary with `args` in `workDir`, with TMPDIR and TEMP set to

@@ -53,7 +53,7 @@ class PasswordInputTest : public ::testing::Test {
 
   // Runs korimo-cli on a pseudo-terminal and types `lines`, each one after
   // the next prompt ("Password...: ") has appeared. A line is typed with its
-  // Enter key; "\x03" alone is Ctrl+C.
+  // Enter key; "\x03" alone is Ctrl+C, "\x04" alone Ctrl+D.
   TerminalRun AtTerminal(std::vector<std::string> args, const std::vector<std::string>& lines) {
     args.insert(args.begin(), KORIMO_CLI_PATH);
     std::vector<char*> argv = Argv(args);
@@ -82,7 +82,8 @@ class PasswordInputTest : public ::testing::Test {
       std::size_t prompts = 0;
       for (std::size_t at = 0; (at = run.screen.find("Password", at)) != std::string::npos; ++at) ++prompts;
       while (typed < prompts && typed < lines.size()) {
-        const std::string line = lines[typed] == "\x03" ? lines[typed] : lines[typed] + "\n";
+        const bool control = lines[typed] == "\x03" || lines[typed] == "\x04";
+        const std::string line = control ? lines[typed] : lines[typed] + "\n";
         ++typed;
         if (write(master, line.data(), line.size()) < 0) ADD_FAILURE() << "cannot type";
       }
@@ -196,6 +197,10 @@ TEST_F(PasswordInputTest, AskPasswordRefusesTwoDifferentEntriesAndNoTerminal) {
   TerminalRun t = AtTerminal({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--ask-password"}, {"one", "two"});
   EXPECT_EQ(t.code, 1) << t.screen;
   EXPECT_NE(t.screen.find("the two passwords differ"), std::string::npos) << t.screen;
+  EXPECT_FALSE(FileExists(dir / "c.bmp"));
+  // Ctrl+D gives no password at all, which is not the empty one.
+  t = AtTerminal({"embed", "image.bmp", "s.wav", "-o", "c.bmp", "--ask-password"}, {"\x04"});
+  EXPECT_EQ(t.code, 1) << t.screen;
   EXPECT_FALSE(FileExists(dir / "c.bmp"));
 
   // Without a controlling terminal (a new session) there is nobody to ask;
