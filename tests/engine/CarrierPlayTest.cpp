@@ -99,5 +99,21 @@ TEST_F(CarrierPlayTest, AForeignFileUnderTheNameIsKept) {
   EXPECT_EQ(ReadFile(shared), precious);
 }
 
+// A carrier's sound replaced by another and synthesized again: the play
+// step takes out the new sound, never the old temp.wav.
+TEST_F(CarrierPlayTest, ASoundReplacedAndSynthesizedIsTheOneThatPlays) {
+  OpenCarrier("");
+  ASSERT_EQ(commands::PrepareCarrierSound(), commands::CarrierSoundOutcome::Ready);
+  const Bytes replacement = MakeWav(300, 8);
+  WriteFile(tmp / "new.wav", replacement);
+  platform.answers = {platform::Answer::Yes};  // replace the sound the picture carries
+  ASSERT_EQ(commands::OpenSound(tmp / "new.wav"), commands::SoundOutcome::Opened);
+  platform.passwords = {std::string()};
+  ASSERT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
+  commands::PrepareCarrierSound();
+  wav = replacement;
+  EXPECT_EQ(SoundInTempWav(), replacement);
+}
+
 }  // namespace
 }  // namespace korimo::test
