@@ -129,6 +129,10 @@ std::vector<NoSoundCase> NoSoundCases() {
   with("Kind0WithoutRiff", [](CarrierSpec& c) { c.kind = 0; c.area[0] = 'r'; }, picture, 0);
   with("Kind0SizeBeyondTheSoundBuffer", [](CarrierSpec& c) { c.kind = 0; c.size = 5000; }, picture, 0);
   with("Kind1SoundBeyondTheFile", [](CarrierSpec& c) { c.size = 1600; }, picture, 1);
+  // A data-size field larger than the file gives the sound room it does not have.
+  Bytes liar = picture;
+  PutLE32(liar, 34, 100000);
+  with("Kind1SoundBeyondTheFileWithinItsArea", [](CarrierSpec& c) { c.size = 1600; }, liar, 1);
   const Bytes small = MakeBmp(20, 20);  // data size 1200
   with("NameBeyondTheFile", [](CarrierSpec& c) { c.nameLength = 255; c.size = 100; }, small, 1);
   Bytes stub = MakeBmp(4, 4);  // 102 bytes claiming 12288 bytes of data
