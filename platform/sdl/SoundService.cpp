@@ -114,14 +114,23 @@ std::size_t ChunkLength(const std::uint8_t (&head)[8], std::size_t fileLength) {
   return std::min(fileLength, riffSize + 8);
 }
 
-// Reads and decodes the file. The file layer opens it without waiting and
-// takes regular files only (a FIFO or a device put under the name would
-// block the window), in one open, so nothing can be swapped in between a
-// check and the read. Memory follows the sound, never the file layer's limit.
-bool Decode(const std::string& path, DecodedWav& wav) {
+// Decodes a whole WAV held in memory; SDL honours its RIFF chunk size.
+bool DecodeBytes(const std::uint8_t* data, std::size_t size, DecodedWav& wav) {
+  if (size == 0 || size > static_cast<std::size_t>(INT32_MAX)) return false;
+  SDL_RWops* memory = SDL_RWFromConstMem(data, static_cast<int>(size));
+  if (!memory) return false;
+  // freesrc = 1: SDL closes the stream whether decoding succeeds or not.
+  return SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) != nullptr;
+}
+
+// Reads the bytes SDL needs of a WAV file. The file layer opens it without
+// waiting and takes regular files only (a FIFO or a device put under the
+// name would block the window), in one open, so nothing can be swapped in
+// between a check and the read. Memory follows the sound, never the file
+// layer's limit.
+bool ReadWav(const std::string& path, std::vector<std::uint8_t>& bytes) {
   const int fd = fileio::OpenForRead(path);
   if (fd < 0) return false;
-  std::vector<std::uint8_t> bytes;
   bool read = false;
   std::uint8_t head[8];
   const auto fileLength = fileio::FileLength(fd);
@@ -139,49 +148,40 @@ bool Decode(const std::string& path, DecodedWav& wav) {
     }
   }
   fileio::Close(fd);
-  if (!read || bytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-  SDL_RWops* memory = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-  if (!memory) return false;
-  // freesrc = 1: SDL closes the stream whether decoding succeeds or not.
-  return SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) != nullptr;
+  return read;
 }
 
-}  // namespace
-
-PlayResult PlayWavFile(const std::string& path) {
-  if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
-
-  // A file that cannot be played starts nothing and leaves a running
-  // sound alone.
-  DecodedWav wav;
-  if (path.empty() || !Decode(path, wav)) return PlayResult::NotPlayable;
-
+// Plays decoded samples, replacing what plays now.
+PlayResult Start(const DecodedWav& wav) {
   if (!PrepareDevice(wav.format)) return PlayResult::ServiceUnavailable;
-
   // Queue before unpausing so playback runs straight through once started.
-  // SDL copies the samples; the decoded buffer is freed on return.
+  // SDL copies the samples; the decoded buffer is freed by its owner.
   if (wav.length > 0 && SDL_QueueAudio(g_state.device, wav.samples, wav.length) != 0) {
     CloseDevice();
     return PlayResult::ServiceUnavailable;
   }
   SDL_PauseAudioDevice(g_state.device, 0);
   return PlayResult::Started;
+}
+
+}  // namespace
+
+// A file or bytes that cannot be played start nothing and leave a running
+// sound alone.
+PlayResult PlayWavFile(const std::string& path) {
+  if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
+  std::vector<std::uint8_t> bytes;
+  DecodedWav wav;
+  if (path.empty() || !ReadWav(path, bytes) || !DecodeBytes(bytes.data(), bytes.size(), wav))
+    return PlayResult::NotPlayable;
+  return Start(wav);
 }
 
 PlayResult PlayWavBytes(const std::uint8_t* data, std::size_t size) {
   if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
   DecodedWav wav;
-  if (size == 0 || size > 0x7FFFFFFF) return PlayResult::NotPlayable;
-  SDL_RWops* memory = SDL_RWFromConstMem(data, static_cast<int>(size));
-  if (!memory || SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) == nullptr)
-    return PlayResult::NotPlayable;
-  if (!PrepareDevice(wav.format)) return PlayResult::ServiceUnavailable;
-  if (wav.length > 0 && SDL_QueueAudio(g_state.device, wav.samples, wav.length) != 0) {
-    CloseDevice();
-    return PlayResult::ServiceUnavailable;
-  }
-  SDL_PauseAudioDevice(g_state.device, 0);
-  return PlayResult::Started;
+  if (!DecodeBytes(data, size, wav)) return PlayResult::NotPlayable;
+  return Start(wav);
 }
 
 std::uint32_t QueuedBytes() {
