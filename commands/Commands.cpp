@@ -3,18 +3,17 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <exception>
+#include <algorithm>
 #include <new>
 
+#include "commands/ShownMessage.h"
 #include "engine/CarrierLayout.h"
-#include "engine/Extraction.h"
-#include "engine/ImageSource.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
+#include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "engine/TextFields.h"
 #include "media/BmpClassic.h"
-#include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
 #include "media/SynthesisImage.h"
 #include "media/WavLoad.h"
@@ -32,19 +31,32 @@ namespace {
 
 platform::Platform& Port() { return platform::Current(); }
 
-// Runs a step as IgnoringErrors does; false when it stopped because a picture
-// read on demand could not give a part it holds.
+// How a stretch of procedures ended.
+enum class Ran {
+  Through,      // to its end
+  Stopped,      // by a run-time error, which is ignored
+  Unreadable,   // a picture read on demand could not give a part it holds
+  OutOfMemory,  // a buffer the step needs could not be had
+};
+
+// Runs `step` as IgnoringErrors does, and says how it ended.
 template <typename Step>
-bool PictureReadable(Step&& step) {
-  bool readable = true;
-  IgnoringErrors([&] {
-    try {
-      step();
-    } catch (const ImageReadFailure&) {
-      readable = false;
-    }
-  });
-  return readable;
+Ran RunProcedures(Step&& step) {
+  try {
+    step();
+    return Ran::Through;
+  } catch (const RuntimeError&) {
+    return Ran::Stopped;
+  } catch (const ImageReadFailure&) {
+    return Ran::Unreadable;
+  } catch (const std::bad_alloc&) {
+    return Ran::OutOfMemory;
+  }
+}
+
+template <typename Kind>
+Outcome<Kind> Said(Kind kind, const ShownMessage& shown) {
+  return {kind, shown.Text()};
 }
 
 // Where converted sounds are written: a private folder in the temporary one.
@@ -56,11 +68,12 @@ media::FitCheck FitsPictureWithName(const std::string& name) {
   int nameBytes = layout::kMaxNameBytes + 1;
   try {
     nameBytes = AnsiByteLength(name);
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
+    // too long to count: as good as too long to store
   }
   return [nameBytes](std::size_t bytes) {
     if (nameBytes > layout::kMaxNameBytes) return true;
-    return bytes <= 0x7FFFFFFF && layout::SoundFits(static_cast<Long>(bytes), nameBytes);
+    return bytes <= fileio::kMaxInputBytes && layout::SoundFits(static_cast<Long>(bytes), nameBytes);
   };
 }
 
@@ -81,7 +94,9 @@ std::optional<std::string> WriteConvertedSound(const media::ConvertedSound& soun
 
 namespace {
 
-ImageOutcome OpenImageWith(const std::function<void()>& load, const std::function<void()>& onLoaded) {
+Outcome<ImageOutcome> OpenImageWith(const std::function<void()>& load, ExtractionScope scope,
+                                    const std::function<void()>& onLoaded) {
+  ShownMessage shown;
   Port().SetWaitCursor(true);
   OperationFailed = 0;
   IgnoringErrors(load);
@@ -90,7 +105,10 @@ ImageOutcome OpenImageWith(const std::function<void()>& load, const std::functio
   bool unreadable = false;
   if (ImageLoaded == 1 && OperationFailed == 0) {
     if (onLoaded) IgnoringErrors(onLoaded);
-    unreadable = !PictureReadable([] { ExtractSound(); });
+    // A sound area the memory cannot hold ends as a picture that cannot be
+    // read, as one the file cannot give.
+    const Ran ran = RunProcedures([scope] { ExtractSound(scope); });
+    unreadable = ran == Ran::Unreadable || ran == Ran::OutOfMemory;
     ImageSaved = 1;
     outcome = ImageOutcome::Opened;
   }
@@ -111,20 +129,27 @@ ImageOutcome OpenImageWith(const std::function<void()>& load, const std::functio
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return outcome;
+  return Said(outcome, shown);
 }
 
 }  // namespace
 
-ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
-  return OpenImageWith([&] { LoadImageData(path); }, onLoaded);
+Outcome<ImageOutcome> OpenImage(const std::string& path, const OpenOptions& options,
+                                const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(path, options.reading); }, options.scope, onLoaded);
 }
 
-ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
-  return OpenImageWith([&] { LoadImageData(bmp); }, onLoaded);
+Outcome<ImageOutcome> OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+  return OpenImage(path, OpenOptions{}, onLoaded);
 }
 
-SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std::optional<media::SoundForm>* fitted) {
+Outcome<ImageOutcome> OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(bmp); }, ExtractionScope::TempFile, onLoaded);
+}
+
+Outcome<SoundOutcome> OpenSound(const std::string& path, media::SoundFitting fitting,
+                                std::optional<media::SoundForm>* fitted) {
+  ShownMessage shown;
   Port().SetWaitCursor(true);
   OperationFailed = 0;
   // Without a picture the loader asks for one first, whatever the sound is.
@@ -180,60 +205,61 @@ SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return outcome;
+  return Said(outcome, shown);
 }
 
-bool ReadyToSynthesize(const char* loadBothMessage) {
+Outcome<bool> ReadyToSynthesize(const char* loadBothMessage) {
+  ShownMessage shown;
   if (Synthesized != 0) {
     platform::Notify(msg::kAlreadySynthesized);
-    return false;
+    return Said(false, shown);
   }
   if (ImageLoaded != 1 || SoundLoaded != 1) {
     platform::Notify(loadBothMessage);
-    return false;
+    return Said(false, shown);
   }
-  return true;
+  return Said(true, shown);
 }
 
-SynthesisOutcome Synthesize(const char* loadBothMessage) {
-  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
-  if (!RequestPassword()) return SynthesisOutcome::Cancelled;
+Outcome<SynthesisOutcome> Synthesize(const char* loadBothMessage) {
+  ShownMessage shown;
+  if (!ReadyToSynthesize(loadBothMessage)) return Said(SynthesisOutcome::NotReady, shown);
+  if (!RequestPassword()) return Said(SynthesisOutcome::Cancelled, shown);
 
   // A picture read on demand that cannot give a part it holds any more, or
   // a step that ran out of memory, ends the synthesis as a read failure;
   // what was embedded so far is never saved.
   bool ready = false;
-  bool finished = false;
-  const bool readable = PictureReadable([&] {
+  const Ran ran = RunProcedures([&] {
     ready = PrepareImageForSynthesis();
     if (ready) SynthesizeSound();
-    finished = true;
   });
-  if (!readable || !finished) {
+  if (ran != Ran::Through) {
     platform::Notify(msg::kCannotLoad);
     OperationFailed = 1;
-    return SynthesisOutcome::Refused;
+    return Said(SynthesisOutcome::Refused, shown);
   }
-  if (!ready || OperationFailed != 0) return SynthesisOutcome::Refused;
+  if (!ready || OperationFailed != 0) return Said(SynthesisOutcome::Refused, shown);
 
   Synthesized = 1;
   // The next "音声＆メモ再生" takes the sound out of the new carrier.
   IgnoringErrors([] { DiscardTempSound(); });
-  return SynthesisOutcome::Done;
+  return Said(SynthesisOutcome::Done, shown);
 }
 
-SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
-                           const char* loadBothMessage) {
-  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
+Outcome<SynthesisOutcome> SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                                    const char* loadBothMessage) {
+  ShownMessage shown;
+  if (!ReadyToSynthesize(loadBothMessage)) return Said(SynthesisOutcome::NotReady, shown);
   if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return SynthesisOutcome::Refused;
+    return Said(SynthesisOutcome::Refused, shown);
   }
   Port().SetWaitCursor(true);
   sealed::SealOutcome outcome = sealed::SealOutcome::DoesNotFit;
   bool failed = false;
   media::ClassicPlan plan;
-  const bool readable = PictureReadable([&] {
+  const Ran ran = RunProcedures([&] {
     // The positions count from offset 54: a picture whose pixels lie
     // elsewhere is rewritten into the classic layout first, as for "合成",
     // and one that cannot be is refused. A sealing that fails leaves the
@@ -258,96 +284,84 @@ SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::stri
     if (outcome == sealed::SealOutcome::Sealed) ImageFileSize = static_cast<Long>(ImageBytes.size());
   });
   Port().SetWaitCursor(false);
-  if (!readable || failed) {
+  if (ran == Ran::Unreadable || ran == Ran::OutOfMemory || failed) {
     platform::Notify(msg::kCannotLoad);
-    return SynthesisOutcome::Refused;
+    return Said(SynthesisOutcome::Refused, shown);
   }
   if (plan.verdict == media::ClassicPlan::Verdict::Refused) {
     platform::Notify(msg::kCannotRead, plan.refusal);
-    return SynthesisOutcome::Refused;
+    return Said(SynthesisOutcome::Refused, shown);
   }
   if (outcome != sealed::SealOutcome::Sealed) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return SynthesisOutcome::Refused;
+    return Said(SynthesisOutcome::Refused, shown);
   }
   Synthesized = 1;
   ImageSaved = 0;
   IgnoringErrors([] { DiscardTempSound(); });
-  return SynthesisOutcome::Done;
+  return Said(SynthesisOutcome::Done, shown);
 }
 
-SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+Outcome<SealedOpenOutcome> OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+  ShownMessage shown;
   opened.reset();
-  bool failed = false;
   Port().SetWaitCursor(true);
-  const bool readable = PictureReadable([&] {
-    try {
-      opened = sealed::Open(passphrase);
-    } catch (const std::bad_alloc&) {
-      failed = true;
-    }
-  });
+  const Ran ran = RunProcedures([&] { opened = sealed::Open(passphrase); });
   Port().SetWaitCursor(false);
-  if (!readable || failed) {
+  if (ran == Ran::Unreadable || ran == Ran::OutOfMemory) {
     platform::Notify(msg::kCannotLoad);
-    return SealedOpenOutcome::Unreadable;
+    return Said(SealedOpenOutcome::Unreadable, shown);
   }
   if (!opened) {
     platform::Notify(msg::kSealedNotOpened);
-    return SealedOpenOutcome::NotOpened;
+    return Said(SealedOpenOutcome::NotOpened, shown);
   }
-  return SealedOpenOutcome::Opened;
+  return Said(SealedOpenOutcome::Opened, shown);
 }
 
-MemoRoom OpenMemoEntry() {
+Outcome<MemoRoom> OpenMemoEntry() {
+  ShownMessage shown;
   int nameBytes = 0;
   try {
     nameBytes = AnsiByteLength(FileTitleOf(SoundPath));
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
     nameBytes = layout::kMaxNameBytes + 1;  // too long to count: as good as too long to store
   }
   // The entry counts as cancelled until a memo is stored.
   OperationFailed = 1;
-  if (nameBytes > layout::kMaxNameBytes) return MemoRoom::NameTooLong;
+  if (nameBytes > layout::kMaxNameBytes) return Said(MemoRoom::NameTooLong, shown);
 
   Long allowance = 0;
   try {
     // Counted over the bytes synthesis really embeds, already capped at 32767.
     allowance = layout::MemoCapacityFor();
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
     allowance = 0;
   }
   MemoCapacity = allowance;
   if (allowance < 1) {
     platform::Notify(msg::kNoRoomForMemo);
-    return MemoRoom::None;
+    return Said(MemoRoom::None, shown);
   }
-  return MemoRoom::Available;
+  return Said(MemoRoom::Available, shown);
 }
 
-bool StoreMemo(const std::string& text) {
-  try {
-    PutMemo(text, layout::kMemoFileName);
-  } catch (const std::exception&) {
-    // A memo the engine cannot even measure is refused as too long.
+Outcome<bool> StoreMemo(const std::string& text) {
+  ShownMessage shown;
+  // A memo the engine cannot even measure, or not hold, is refused as too long.
+  const Ran ran = RunProcedures([&] { PutMemo(text, layout::kMemoFileName); });
+  if (ran != Ran::Through) {
     OperationFailed = 1;
     platform::Notify(msg::kMemoTooLong);
   }
-  return OperationFailed == 0;
+  return Said(OperationFailed == 0, shown);
 }
 
-bool Save(const std::string& path) {
-  if (ImageLoaded != 1) {
-    SaveImageData(path);  // refuses with its own message
-    return false;
-  }
-  // SaveImageData marks only success; a failed save keeps the old mark.
-  const Integer before = ImageSaved;
-  ImageSaved = 0;
-  SaveImageData(path);
-  if (ImageSaved == 1) return true;
-  ImageSaved = before;
-  return false;
+Outcome<bool> Save(const std::string& path) {
+  ShownMessage shown;
+  // With no image loaded the save refuses with its own message.
+  const bool saved = SaveImageData(path);
+  return Said(saved, shown);
 }
 
 CarrierSoundOutcome PrepareCarrierSound() {
@@ -368,6 +382,55 @@ CarrierSoundOutcome PrepareCarrierSound() {
   return CarrierSoundOutcome::Extracted;
 }
 
+Outcome<CarrierSoundOutcome> PlayCarrierSound(const std::function<void()>& onExtracted) {
+  ShownMessage shown;
+  const CarrierSoundOutcome outcome = PrepareCarrierSound();
+  switch (outcome) {
+    case CarrierSoundOutcome::NoCarrier:
+      break;
+    case CarrierSoundOutcome::Extracted:
+      if (onExtracted) onExtracted();
+      if (Synthesized == 1) IgnoringErrors([] { PlaySoundData(); });
+      break;
+    case CarrierSoundOutcome::Ready:
+      IgnoringErrors([] { PlaySoundData(); });
+      break;
+  }
+  return Said(outcome, shown);
+}
+
+void PlayLoadedSound() {
+  if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });
+}
+
+void PlaySoundBytes(std::span<const std::uint8_t> wav) {
+  if (Port().PlaySoundBytes(wav.data(), wav.size()) == platform::PlayResult::ServiceUnavailable)
+    platform::Notify(msg::kCannotPlay);
+}
+
+CarrierDescription DescribeCarrier(int nameBytes, bool sealedCapacity) {
+  CarrierDescription d;
+  const bool present = Synthesized == 1;
+  if (present) {
+    d.memoBytes = MemoLength();
+    if (CarrierKind == 1) d.storedName = layout::StoredSoundName();
+  }
+  d.imageDataSize = ImageDataSize;
+  d.capacity = std::max<Long>(layout::LargestSound(nameBytes), 0);
+  d.kind = CarrierKind;
+  d.sound = present            ? CarrierDescription::Sound::Present
+            : Synthesized == 2 ? CarrierDescription::Sound::Locked
+                               : CarrierDescription::Sound::None;
+  d.soundSize = present ? SoundSize : 0;
+  if (sealedCapacity) d.sealedCapacity = sealed::SealedCapacity();
+  return d;
+}
+
+std::string CarrierMemo() {
+  std::string fileName, text;
+  return GetMemo(fileName, text) > 0 ? text : std::string();
+}
+
 bool LoadCarrierMemo() {
   if (Synthesized != 1) {
     MemoFileName.clear();
@@ -379,8 +442,6 @@ bool LoadCarrierMemo() {
   IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText, kMemoShownBytes); });
   return memoBytes > 0;
 }
-
-void DiscardTempSound() { DeleteTempWav(); }
 
 void DiscardConvertedSound() {
   if (TempDir.empty()) return;
@@ -398,32 +459,42 @@ void DiscardConvertedSound() {
   }
 }
 
-bool SoundToKeep() {
+Outcome<bool> SoundToKeep() {
+  ShownMessage shown;
   if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 ||
       static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
     platform::Notify(msg::kLoadCarrier);
-    return false;
+    return Said(false, shown);
   }
-  return true;
+  return Said(true, shown);
 }
 
-bool KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath) {
-  if (!SoundToKeep()) return false;
+Outcome<bool> KeepSound(std::span<const std::uint8_t> wav, const std::string& memo, const std::string& wavPath,
+                        const std::optional<std::string>& memoPath) {
+  ShownMessage shown;
+  // Both files are written beside their targets and put in place together.
+  fileio::PendingFile wavFile;
+  fileio::PendingFile memoFile;
+  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memo.data());
+  const bool written = wavFile.Prepare(wavPath, wav.data(), wav.size()) &&
+                       (!memoPath || memoFile.Prepare(*memoPath, memoBytes, memo.size())) && wavFile.Commit() &&
+                       (!memoPath || memoFile.Commit());
+  if (!written) platform::Notify(msg::kCannotSave);
+  return Said(written, shown);
+}
+
+Outcome<bool> KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath) {
+  ShownMessage shown;
+  if (!SoundToKeep()) return Said(false, shown);
   std::string memoText;
   if (memoPath) {
     IgnoringErrors([&] {
       if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
     });
   }
-  // Both files are written beside their targets and put in place together.
-  fileio::PendingFile wavFile;
-  fileio::PendingFile memoFile;
-  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memoText.data());
-  const bool written = wavFile.Prepare(wavPath, SoundBytes.data(), static_cast<std::size_t>(SoundSize)) &&
-                       (!memoPath || memoFile.Prepare(*memoPath, memoBytes, memoText.size())) && wavFile.Commit() &&
-                       (!memoPath || memoFile.Commit());
-  if (!written) platform::Notify(msg::kCannotSave);
-  return written;
+  const std::span<const std::uint8_t> wav(SoundBytes.data(), static_cast<std::size_t>(SoundSize));
+  const bool written = KeepSound(wav, memoText, wavPath, memoPath);
+  return Said(written, shown);
 }
 
 void Clear() {
