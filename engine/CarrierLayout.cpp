@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/RuntimeError.h"
 #include "platform/Cp932.h"

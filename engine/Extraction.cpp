@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/Buffers.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"

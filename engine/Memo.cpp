@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/RuntimeError.h"

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
