@@ -19,8 +19,7 @@ class DeferredEmbedding {
   // Throws std::bad_alloc when the copy cannot be had.
   DeferredEmbedding(std::size_t base, const Byte* data, std::size_t count);
 
-  // Image indices the field covers: [Begin(), End()).
-  std::size_t Begin() const { return base_; }
+  // The image index just past the field.
   std::size_t End() const { return base_ + 8 * count_; }
 
   // Embeds the field's part that falls in [from, to) into `dst`, which holds

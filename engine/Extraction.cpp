@@ -88,13 +88,12 @@ void WriteTempFile(ExtractionScope scope) {
 // leading SoundBytes are then taken from the image (for MemoLength, counted
 // as taken: the text is left unread, its length is all that is wanted).
 std::size_t ExtractMemoRecord(std::size_t start, std::size_t count, ExtractionScope scope) {
-  constexpr std::size_t kHead = 5;  // L (4 bytes, big-endian) and m (1 byte)
+  constexpr std::size_t kHead = kMemoHeadBytes;
   const auto at = static_cast<std::size_t>(SoundSize);
   if (at + kHead > count) return at;
   ExtractBytes(start + 8 * at, SoundBytes.data() + at, kHead);
-  const Byte* p = SoundBytes.data() + at;
-  const std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
-  const std::size_t rest = std::size_t{p[4]} + length;
+  const MemoHead head = ReadMemoHead(SoundBytes.data() + at);
+  const std::size_t rest = head.nameBytes + std::size_t{head.textBytes};
   if (rest > count - at - kHead) return at + kHead;
   if (!WithSound(scope)) return at + kHead + rest;
   ExtractBytes(start + 8 * (at + kHead), SoundBytes.data() + at + kHead, rest);

@@ -15,6 +15,7 @@
 #include "engine/RuntimeError.h"
 #include "media/BmpHeader.h"
 #include "media/InputSource.h"
+#include "platform/FileIO.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {
@@ -59,7 +60,7 @@ struct ErrorOnce {
 
 // A 32-bit field as a signed Long; false when it does not fit.
 bool ToLong(std::uint32_t v, Long& out) {
-  if (v > 0x7FFFFFFFu) return false;
+  if (v > static_cast<std::uint32_t>(korimo::fileio::kMaxInputBytes)) return false;
   out = static_cast<Long>(v);
   return true;
 }

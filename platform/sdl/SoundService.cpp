@@ -171,7 +171,7 @@ PlayResult PlayWavFile(const std::string& path) {
 PlayResult PlayWavBytes(const std::uint8_t* data, std::size_t size) {
   if (!EnsureAudio()) return PlayResult::ServiceUnavailable;
   DecodedWav wav;
-  if (size == 0 || size > 0x7FFFFFFF) return PlayResult::NotPlayable;
+  if (size == 0 || size > korimo::fileio::kMaxInputBytes) return PlayResult::NotPlayable;
   SDL_RWops* memory = SDL_RWFromConstMem(data, static_cast<int>(size));
   if (!memory || SDL_LoadWAV_RW(memory, 1, &wav.format, &wav.samples, &wav.length) == nullptr)
     return PlayResult::NotPlayable;
