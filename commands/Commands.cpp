@@ -431,6 +431,8 @@ std::string CarrierMemo() {
   return GetMemo(fileName, text) > 0 ? text : std::string();
 }
 
+bool CarrierMemoCut() { return static_cast<std::size_t>(MemoLength()) > kMemoShownBytes; }
+
 bool LoadCarrierMemo() {
   if (Synthesized != 1) {
     MemoFileName.clear();

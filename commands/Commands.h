@@ -178,6 +178,8 @@ std::string CarrierMemo();
 // cut after kMemoShownBytes (64 KB). True when there is one to show; for a sound that
 // is not available the memo is cleared.
 bool LoadCarrierMemo();
+// True when the carrier's memo is longer than LoadCarrierMemo shows of it.
+bool CarrierMemoCut();
 
 // ---- Keep the found sound --------------------------------------------------
 // The guard of "音声を保存": a sound found in the picture and unlocked (or
