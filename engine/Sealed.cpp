@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <stdexcept>
 
 #include "engine/CarrierLayout.h"
 #include "engine/ImageSource.h"
+#include "engine/RuntimeError.h"
 
 namespace korimo::sealed {
 
@@ -28,7 +28,7 @@ static_assert(kOrderKeyBytes == 32);
 
 void RequireSodium() {
   static const bool ready = sodium_init() >= 0;
-  if (!ready) throw std::runtime_error("libsodium could not start");
+  if (!ready) throw korimo::RuntimeError("libsodium could not start");
 }
 
 // Memory for keys: locked where the system allows, guarded, wiped when freed.
@@ -238,7 +238,7 @@ Permutation::Permutation(std::span<const Byte, 32> key, std::uint64_t size) : si
   int bits = 1;
   while (bits < 64 && (std::uint64_t{1} << bits) < size) ++bits;
   // A picture is below 4 GB: 32 bits, tables of 2^16 entries.
-  if (bits > 40) throw std::length_error("position range too large");
+  if (bits > 40) throw korimo::RuntimeError("position range too large");
   highBits_ = bits / 2;
   lowBits_ = bits - highBits_;
   // Round r applies its function to the part that is low in even rounds and
