@@ -3,14 +3,11 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <new>
 
-#include "commands/ShownMessage.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
-#include "engine/Playback.h"
 #include "engine/Synthesis.h"
 #include "engine/TextFields.h"
 #include "media/BmpClassic.h"
@@ -18,7 +15,6 @@
 #include "media/SynthesisImage.h"
 #include "media/WavLoad.h"
 #include "platform/FileIO.h"
-#include "platform/PendingFile.h"
 #include "platform/Platform.h"
 #include "platform/StopCleanup.h"
 #include "platform/TempDir.h"
@@ -54,10 +50,6 @@ Ran RunProcedures(Step&& step) {
   }
 }
 
-template <typename Kind>
-Outcome<Kind> Said(Kind kind, const ShownMessage& shown) {
-  return {kind, shown.Text()};
-}
 
 // Where converted sounds are written: a private folder in the temporary one.
 std::string ConvertedSoundDir() { return TempDir + "converted/"; }
@@ -129,7 +121,7 @@ Outcome<ImageOutcome> OpenImageWith(const std::function<void()>& load, Extractio
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return Said(outcome, shown);
+  return shown.Said(outcome);
 }
 
 }  // namespace
@@ -205,26 +197,26 @@ Outcome<SoundOutcome> OpenSound(const std::string& path, media::SoundFitting fit
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return Said(outcome, shown);
+  return shown.Said(outcome);
 }
 
 Outcome<bool> ReadyToSynthesize(const char* loadBothMessage) {
   ShownMessage shown;
   if (Synthesized != 0) {
     platform::Notify(msg::kAlreadySynthesized);
-    return Said(false, shown);
+    return shown.Said(false);
   }
   if (ImageLoaded != 1 || SoundLoaded != 1) {
     platform::Notify(loadBothMessage);
-    return Said(false, shown);
+    return shown.Said(false);
   }
-  return Said(true, shown);
+  return shown.Said(true);
 }
 
 Outcome<SynthesisOutcome> Synthesize(const char* loadBothMessage) {
   ShownMessage shown;
-  if (!ReadyToSynthesize(loadBothMessage)) return Said(SynthesisOutcome::NotReady, shown);
-  if (!RequestPassword()) return Said(SynthesisOutcome::Cancelled, shown);
+  if (!ReadyToSynthesize(loadBothMessage)) return shown.Said(SynthesisOutcome::NotReady);
+  if (!RequestPassword()) return shown.Said(SynthesisOutcome::Cancelled);
 
   // A picture read on demand that cannot give a part it holds any more, or
   // a step that ran out of memory, ends the synthesis as a read failure;
@@ -237,23 +229,23 @@ Outcome<SynthesisOutcome> Synthesize(const char* loadBothMessage) {
   if (ran != Ran::Through) {
     platform::Notify(msg::kCannotLoad);
     OperationFailed = 1;
-    return Said(SynthesisOutcome::Refused, shown);
+    return shown.Said(SynthesisOutcome::Refused);
   }
-  if (!ready || OperationFailed != 0) return Said(SynthesisOutcome::Refused, shown);
+  if (!ready || OperationFailed != 0) return shown.Said(SynthesisOutcome::Refused);
 
   Synthesized = 1;
   // The next "音声＆メモ再生" takes the sound out of the new carrier.
   IgnoringErrors([] { DiscardTempSound(); });
-  return Said(SynthesisOutcome::Done, shown);
+  return shown.Said(SynthesisOutcome::Done);
 }
 
 Outcome<SynthesisOutcome> SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
                                     const char* loadBothMessage) {
   ShownMessage shown;
-  if (!ReadyToSynthesize(loadBothMessage)) return Said(SynthesisOutcome::NotReady, shown);
+  if (!ReadyToSynthesize(loadBothMessage)) return shown.Said(SynthesisOutcome::NotReady);
   if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return Said(SynthesisOutcome::Refused, shown);
+    return shown.Said(SynthesisOutcome::Refused);
   }
   Port().SetWaitCursor(true);
   sealed::SealOutcome outcome = sealed::SealOutcome::DoesNotFit;
@@ -286,20 +278,20 @@ Outcome<SynthesisOutcome> SealSound(const sealed::Passphrase& passphrase, const 
   Port().SetWaitCursor(false);
   if (ran == Ran::Unreadable || ran == Ran::OutOfMemory || failed) {
     platform::Notify(msg::kCannotLoad);
-    return Said(SynthesisOutcome::Refused, shown);
+    return shown.Said(SynthesisOutcome::Refused);
   }
   if (plan.verdict == media::ClassicPlan::Verdict::Refused) {
     platform::Notify(msg::kCannotRead, plan.refusal);
-    return Said(SynthesisOutcome::Refused, shown);
+    return shown.Said(SynthesisOutcome::Refused);
   }
   if (outcome != sealed::SealOutcome::Sealed) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return Said(SynthesisOutcome::Refused, shown);
+    return shown.Said(SynthesisOutcome::Refused);
   }
   Synthesized = 1;
   ImageSaved = 0;
   IgnoringErrors([] { DiscardTempSound(); });
-  return Said(SynthesisOutcome::Done, shown);
+  return shown.Said(SynthesisOutcome::Done);
 }
 
 Outcome<SealedOpenOutcome> OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
@@ -310,13 +302,13 @@ Outcome<SealedOpenOutcome> OpenSealed(const sealed::Passphrase& passphrase, std:
   Port().SetWaitCursor(false);
   if (ran == Ran::Unreadable || ran == Ran::OutOfMemory) {
     platform::Notify(msg::kCannotLoad);
-    return Said(SealedOpenOutcome::Unreadable, shown);
+    return shown.Said(SealedOpenOutcome::Unreadable);
   }
   if (!opened) {
     platform::Notify(msg::kSealedNotOpened);
-    return Said(SealedOpenOutcome::NotOpened, shown);
+    return shown.Said(SealedOpenOutcome::NotOpened);
   }
-  return Said(SealedOpenOutcome::Opened, shown);
+  return shown.Said(SealedOpenOutcome::Opened);
 }
 
 Outcome<MemoRoom> OpenMemoEntry() {
@@ -329,7 +321,7 @@ Outcome<MemoRoom> OpenMemoEntry() {
   }
   // The entry counts as cancelled until a memo is stored.
   OperationFailed = 1;
-  if (nameBytes > layout::kMaxNameBytes) return Said(MemoRoom::NameTooLong, shown);
+  if (nameBytes > layout::kMaxNameBytes) return shown.Said(MemoRoom::NameTooLong);
 
   Long allowance = 0;
   try {
@@ -341,9 +333,9 @@ Outcome<MemoRoom> OpenMemoEntry() {
   MemoCapacity = allowance;
   if (allowance < 1) {
     platform::Notify(msg::kNoRoomForMemo);
-    return Said(MemoRoom::None, shown);
+    return shown.Said(MemoRoom::None);
   }
-  return Said(MemoRoom::Available, shown);
+  return shown.Said(MemoRoom::Available);
 }
 
 Outcome<bool> StoreMemo(const std::string& text) {
@@ -354,95 +346,14 @@ Outcome<bool> StoreMemo(const std::string& text) {
     OperationFailed = 1;
     platform::Notify(msg::kMemoTooLong);
   }
-  return Said(OperationFailed == 0, shown);
+  return shown.Said(OperationFailed == 0);
 }
 
 Outcome<bool> Save(const std::string& path) {
   ShownMessage shown;
   // With no image loaded the save refuses with its own message.
   const bool saved = SaveImageData(path);
-  return Said(saved, shown);
-}
-
-CarrierSoundOutcome PrepareCarrierSound() {
-  if (Synthesized != 1 && Synthesized != 2) {
-    platform::Notify(msg::kLoadCarrier);
-    return CarrierSoundOutcome::NoCarrier;
-  }
-  SoundPath = layout::TempWavPath();
-  bool inPlace = false;
-  IgnoringErrors([&] { inPlace = ExtractedSoundInPlace(); });
-  if (inPlace) return CarrierSoundOutcome::Ready;
-
-  // Not taken out yet, removed or replaced since: take it out again.
-  Port().SetWaitCursor(true);
-  IgnoringErrors([] { ExtractSound(); });
-  Port().DoEvents();
-  Port().SetWaitCursor(false);
-  return CarrierSoundOutcome::Extracted;
-}
-
-Outcome<CarrierSoundOutcome> PlayCarrierSound(const std::function<void()>& onExtracted) {
-  ShownMessage shown;
-  const CarrierSoundOutcome outcome = PrepareCarrierSound();
-  switch (outcome) {
-    case CarrierSoundOutcome::NoCarrier:
-      break;
-    case CarrierSoundOutcome::Extracted:
-      if (onExtracted) onExtracted();
-      if (Synthesized == 1) IgnoringErrors([] { PlaySoundData(); });
-      break;
-    case CarrierSoundOutcome::Ready:
-      IgnoringErrors([] { PlaySoundData(); });
-      break;
-  }
-  return Said(outcome, shown);
-}
-
-void PlayLoadedSound() {
-  if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });
-}
-
-void PlaySoundBytes(std::span<const std::uint8_t> wav) {
-  if (Port().PlaySoundBytes(wav.data(), wav.size()) == platform::PlayResult::ServiceUnavailable)
-    platform::Notify(msg::kCannotPlay);
-}
-
-CarrierDescription DescribeCarrier(int nameBytes, bool sealedCapacity) {
-  CarrierDescription d;
-  const bool present = Synthesized == 1;
-  if (present) {
-    d.memoBytes = MemoLength();
-    if (CarrierKind == 1) d.storedName = layout::StoredSoundName();
-  }
-  d.imageDataSize = ImageDataSize;
-  d.capacity = std::max<Long>(layout::LargestSound(nameBytes), 0);
-  d.kind = CarrierKind;
-  d.sound = present            ? CarrierDescription::Sound::Present
-            : Synthesized == 2 ? CarrierDescription::Sound::Locked
-                               : CarrierDescription::Sound::None;
-  d.soundSize = present ? SoundSize : 0;
-  if (sealedCapacity) d.sealedCapacity = sealed::SealedCapacity();
-  return d;
-}
-
-std::string CarrierMemo() {
-  std::string fileName, text;
-  return GetMemo(fileName, text) > 0 ? text : std::string();
-}
-
-bool CarrierMemoCut() { return static_cast<std::size_t>(MemoLength()) > kMemoShownBytes; }
-
-bool LoadCarrierMemo() {
-  if (Synthesized != 1) {
-    MemoFileName.clear();
-    MemoText.clear();
-    return false;
-  }
-  Long memoBytes = 0;
-  // A memo longer than the display shows is taken only as far as it shows.
-  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText, kMemoShownBytes); });
-  return memoBytes > 0;
+  return shown.Said(saved);
 }
 
 void DiscardConvertedSound() {
@@ -459,44 +370,6 @@ void DiscardConvertedSound() {
     fileio::KeepWhenStopped(dir);
     ::rmdir(dir.c_str());
   }
-}
-
-Outcome<bool> SoundToKeep() {
-  ShownMessage shown;
-  if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 ||
-      static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
-    platform::Notify(msg::kLoadCarrier);
-    return Said(false, shown);
-  }
-  return Said(true, shown);
-}
-
-Outcome<bool> KeepSound(std::span<const std::uint8_t> wav, const std::string& memo, const std::string& wavPath,
-                        const std::optional<std::string>& memoPath) {
-  ShownMessage shown;
-  // Both files are written beside their targets and put in place together.
-  fileio::PendingFile wavFile;
-  fileio::PendingFile memoFile;
-  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memo.data());
-  const bool written = wavFile.Prepare(wavPath, wav.data(), wav.size()) &&
-                       (!memoPath || memoFile.Prepare(*memoPath, memoBytes, memo.size())) && wavFile.Commit() &&
-                       (!memoPath || memoFile.Commit());
-  if (!written) platform::Notify(msg::kCannotSave);
-  return Said(written, shown);
-}
-
-Outcome<bool> KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath) {
-  ShownMessage shown;
-  if (!SoundToKeep()) return Said(false, shown);
-  std::string memoText;
-  if (memoPath) {
-    IgnoringErrors([&] {
-      if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
-    });
-  }
-  const std::span<const std::uint8_t> wav(SoundBytes.data(), static_cast<std::size_t>(SoundSize));
-  const bool written = KeepSound(wav, memoText, wavPath, memoPath);
-  return Said(written, shown);
 }
 
 void Clear() {

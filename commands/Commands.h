@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "commands/Outcome.h"
 #include "engine/Extraction.h"
 #include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
@@ -36,18 +37,6 @@ void IgnoringErrors(Step&& step) {
   } catch (const Korimocom::ImageReadFailure&) {
   }
 }
-
-// What a step ended with, and the text of the last message it showed (empty
-// when it showed none; a question answered Yes is no message). The message
-// texts are those of engine/Messages.h, so the text names the message.
-template <typename Kind>
-struct Outcome {
-  Kind kind{};
-  std::string shown;
-
-  operator Kind() const { return kind; }
-  friend bool operator==(const Outcome& a, Kind b) { return a.kind == b; }
-};
 
 // ---- Open image ------------------------------------------------------------
 enum class ImageOutcome {

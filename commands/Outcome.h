@@ -1,4 +1,5 @@
-// Which message a command step showed. While a step runs, a ShownMessage
+// What a command step ended with, and which message it showed. While a step
+// runs, a ShownMessage
 // stands between the procedures and the user-interaction port: it passes
 // every call on unchanged and keeps the text of the last message that
 // reached the user, so that the step can return it with its outcome instead
@@ -12,6 +13,18 @@
 
 namespace korimo::commands {
 
+// What a step ended with, and the text of the last message it showed (empty
+// when it showed none; a question answered Yes is no message). The message
+// texts are those of engine/Messages.h, so the text names the message.
+template <typename Kind>
+struct Outcome {
+  Kind kind{};
+  std::string shown;
+
+  operator Kind() const { return kind; }
+  friend bool operator==(const Outcome& a, Kind b) { return a.kind == b; }
+};
+
 class ShownMessage final : public platform::Platform {
  public:
   ShownMessage() : port_(platform::Current()) { platform::SetCurrent(this); }
@@ -21,6 +34,11 @@ class ShownMessage final : public platform::Platform {
 
   // The text of the last message shown so far; empty when none was.
   const std::string& Text() const { return text_; }
+  // `kind` with the message shown so far.
+  template <typename Kind>
+  Outcome<Kind> Said(Kind kind) const {
+    return {kind, text_};
+  }
 
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override {
     const platform::Answer answer = port_.MessageBox(text, buttons, icon);
