@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
 #include "engine/Buffers.h"

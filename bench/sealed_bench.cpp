@@ -127,9 +127,8 @@ BENCHMARK(BM_PlainEmbed)->Arg(5)->Arg(25)->Arg(50)->Unit(benchmark::kMillisecond
 void BM_PlainExtract(benchmark::State& state) {
   const std::size_t size = Load(static_cast<int>(state.range(0)));
   kc::SynthesizeSound();
-  kc::SetExtractionScope(kc::ExtractionScope::SoundAndMemo);
   for (auto _ : state) {
-    kc::ExtractSound();
+    kc::ExtractSound(kc::ExtractionScope::SoundAndMemo);
     if (kc::Synthesized != 1) state.SkipWithError("no sound extracted");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));

@@ -33,7 +33,7 @@ ConsolePort::ConsolePort() : ConsolePort(std::cerr) {}
 
 ConsolePort::ConsolePort(std::ostream& err) : err_(err) {}
 
-void ConsolePort::WriteLine(const std::string& text, const std::string& reason, bool counted) {
+void ConsolePort::WriteLine(const std::string& text, const std::string& reason) {
   // One message, one line: a caller parsing stderr must never see a message
   // split over several lines, and a name inside it sends nothing to the
   // terminal. The reason follows the message in parentheses.
@@ -41,9 +41,6 @@ void ConsolePort::WriteLine(const std::string& text, const std::string& reason, 
   std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
   err_ << prefix_ << Escaped(line) << '\n';
   err_.flush();
-  if (!counted) return;
-  ++messagesShown_;
-  lastMessage_ = text;
 }
 
 platform::Answer ConsolePort::MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon) {

@@ -32,15 +32,9 @@ class ConsolePort : public platform::Platform {
   // Put before every message line from now on (korimo-cli names the file a
   // message is about when it reads several).
   void SetMessagePrefix(std::string prefix) { prefix_ = std::move(prefix); }
-  // The text of the last message written, without the prefix.
-  const std::string& LastMessage() const { return lastMessage_; }
 
-  // How many message lines have been written so far (questions answered Yes
-  // are not written).
-  int MessagesShown() const { return messagesShown_; }
-
-  // A line of information on stderr, not counted as a message.
-  void Note(const std::string& text) { WriteLine(text, {}, false); }
+  // A line of information on stderr.
+  void Note(const std::string& text) { WriteLine(text); }
 
   platform::Answer MessageBox(const std::string& text, platform::Buttons buttons, platform::Icon icon) override;
   void NotifyWithReason(const std::string& text, const std::string& reason) override;
@@ -49,14 +43,12 @@ class ConsolePort : public platform::Platform {
   platform::PlayResult PlaySound(const std::string& path) override;
 
  private:
-  void WriteLine(const std::string& text, const std::string& reason = {}, bool counted = true);
+  void WriteLine(const std::string& text, const std::string& reason = {});
 
   std::ostream& err_;
   bool replaceAllowed_ = false;
   std::optional<std::string> passwordEntry_;
-  int messagesShown_ = 0;
   std::string prefix_;
-  std::string lastMessage_;
 };
 
 }  // namespace korimo::cli

@@ -25,14 +25,17 @@ fs::path Resolved(const std::string& path) {
 // Each file the command names, with the option that names it.
 using NamedFiles = std::vector<std::pair<std::string, std::string>>;
 
-}  // namespace
-
+// True when both paths name one file: the same device and inode when both
+// exist, otherwise the same path once the existing part is resolved (links,
+// "." and "..").
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   return Resolved(a) == Resolved(b);
 }
+
+}  // namespace
 
 void RequireDistinctFiles(const Arguments& args) {
   NamedFiles outputs, inputs;

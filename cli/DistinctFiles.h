@@ -9,11 +9,6 @@
 
 namespace korimo::cli {
 
-// True when both paths name one file: the same device and inode when both
-// exist, otherwise the same path once the existing part is resolved (links,
-// "." and "..").
-bool SameFile(const std::string& a, const std::string& b);
-
 // Throws UsageError when two outputs of the command, or an output and one of
 // its inputs, are the same file. Nothing is read or written.
 void RequireDistinctFiles(const Arguments& args);

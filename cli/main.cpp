@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,17 +13,16 @@
 #include "cli/Commands.h"
 #include "cli/DistinctFiles.h"
 #include "cli/PasswordSource.h"
-#include "engine/Extraction.h"
+#include "cli/ConsolePort.h"
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
 #include "engine/Messages.h"
+#include "engine/RuntimeError.h"
 #include "engine/Sealed.h"
 #include "platform/Platform.h"
 #include "platform/Version.h"
-#include "cli/ConsolePort.h"
 
 namespace {
-
-
 
 // The directory of the running executable, ending in "/".
 std::string ExecutableDir(const char* argv0) {
@@ -73,17 +72,19 @@ int main(int argc, char** argv) {
   cli::ConsolePort console;
   platform::SetCurrent(&console);
   Korimocom::ResetWorkData();
-  Korimocom::SetExtractionScope(Korimocom::ExtractionScope::SoundAndMemo);
   Korimocom::AppDir = ExecutableDir(argc > 0 ? argv[0] : nullptr);
 
-  // The sound is only ever written to the output the user names: the
-  // extraction keeps it in memory and no temporary file or folder is made.
+  // A run-time error or a picture that cannot be read any more outside the
+  // steps that handle them, or memory that cannot be had, ends the command
+  // as a load failure.
   int code = cli::kRefused;
   try {
     code = Run(args, console);
   } catch (const std::bad_alloc&) {
     platform::Notify(msg::kCannotLoad);
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
+    platform::Notify(msg::kCannotLoad);
+  } catch (const Korimocom::ImageReadFailure&) {
     platform::Notify(msg::kCannotLoad);
   }
   platform::SetCurrent(nullptr);

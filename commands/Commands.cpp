@@ -3,23 +3,18 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <exception>
 #include <new>
 
 #include "engine/CarrierLayout.h"
-#include "engine/Extraction.h"
-#include "engine/ImageSource.h"
 #include "engine/Memo.h"
 #include "engine/Messages.h"
 #include "engine/Synthesis.h"
 #include "engine/TextFields.h"
 #include "media/BmpClassic.h"
-#include "media/BmpLoad.h"
 #include "media/CarrierSave.h"
 #include "media/SynthesisImage.h"
 #include "media/WavLoad.h"
 #include "platform/FileIO.h"
-#include "platform/PendingFile.h"
 #include "platform/Platform.h"
 #include "platform/StopCleanup.h"
 #include "platform/TempDir.h"
@@ -32,20 +27,29 @@ namespace {
 
 platform::Platform& Port() { return platform::Current(); }
 
-// Runs a step as IgnoringErrors does; false when it stopped because a picture
-// read on demand could not give a part it holds.
+// How a stretch of procedures ended.
+enum class Ran {
+  Through,      // to its end
+  Stopped,      // by a run-time error, which is ignored
+  Unreadable,   // a picture read on demand could not give a part it holds
+  OutOfMemory,  // a buffer the step needs could not be had
+};
+
+// Runs `step` as IgnoringErrors does, and says how it ended.
 template <typename Step>
-bool PictureReadable(Step&& step) {
-  bool readable = true;
-  IgnoringErrors([&] {
-    try {
-      step();
-    } catch (const ImageReadFailure&) {
-      readable = false;
-    }
-  });
-  return readable;
+Ran RunProcedures(Step&& step) {
+  try {
+    step();
+    return Ran::Through;
+  } catch (const RuntimeError&) {
+    return Ran::Stopped;
+  } catch (const ImageReadFailure&) {
+    return Ran::Unreadable;
+  } catch (const std::bad_alloc&) {
+    return Ran::OutOfMemory;
+  }
 }
+
 
 // Where converted sounds are written: a private folder in the temporary one.
 std::string ConvertedSoundDir() { return TempDir + "converted/"; }
@@ -56,11 +60,12 @@ media::FitCheck FitsPictureWithName(const std::string& name) {
   int nameBytes = layout::kMaxNameBytes + 1;
   try {
     nameBytes = AnsiByteLength(name);
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
+    // too long to count: as good as too long to store
   }
   return [nameBytes](std::size_t bytes) {
     if (nameBytes > layout::kMaxNameBytes) return true;
-    return bytes <= 0x7FFFFFFF && layout::SoundFits(static_cast<Long>(bytes), nameBytes);
+    return bytes <= fileio::kMaxInputBytes && layout::SoundFits(static_cast<Long>(bytes), nameBytes);
   };
 }
 
@@ -81,7 +86,9 @@ std::optional<std::string> WriteConvertedSound(const media::ConvertedSound& soun
 
 namespace {
 
-ImageOutcome OpenImageWith(const std::function<void()>& load, const std::function<void()>& onLoaded) {
+Outcome<ImageOutcome> OpenImageWith(const std::function<void()>& load, ExtractionScope scope,
+                                    const std::function<void()>& onLoaded) {
+  ShownMessage shown;
   Port().SetWaitCursor(true);
   OperationFailed = 0;
   IgnoringErrors(load);
@@ -90,7 +97,10 @@ ImageOutcome OpenImageWith(const std::function<void()>& load, const std::functio
   bool unreadable = false;
   if (ImageLoaded == 1 && OperationFailed == 0) {
     if (onLoaded) IgnoringErrors(onLoaded);
-    unreadable = !PictureReadable([] { ExtractSound(); });
+    // A sound area the memory cannot hold ends as a picture that cannot be
+    // read, as one the file cannot give.
+    const Ran ran = RunProcedures([scope] { ExtractSound(scope); });
+    unreadable = ran == Ran::Unreadable || ran == Ran::OutOfMemory;
     ImageSaved = 1;
     outcome = ImageOutcome::Opened;
   }
@@ -111,20 +121,27 @@ ImageOutcome OpenImageWith(const std::function<void()>& load, const std::functio
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return outcome;
+  return shown.Said(outcome);
 }
 
 }  // namespace
 
-ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
-  return OpenImageWith([&] { LoadImageData(path); }, onLoaded);
+Outcome<ImageOutcome> OpenImage(const std::string& path, const OpenOptions& options,
+                                const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(path, options.reading); }, options.scope, onLoaded);
 }
 
-ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
-  return OpenImageWith([&] { LoadImageData(bmp); }, onLoaded);
+Outcome<ImageOutcome> OpenImage(const std::string& path, const std::function<void()>& onLoaded) {
+  return OpenImage(path, OpenOptions{}, onLoaded);
 }
 
-SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std::optional<media::SoundForm>* fitted) {
+Outcome<ImageOutcome> OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded) {
+  return OpenImageWith([&] { LoadImageData(bmp); }, ExtractionScope::TempFile, onLoaded);
+}
+
+Outcome<SoundOutcome> OpenSound(const std::string& path, media::SoundFitting fitting,
+                                std::optional<media::SoundForm>* fitted) {
+  ShownMessage shown;
   Port().SetWaitCursor(true);
   OperationFailed = 0;
   // Without a picture the loader asks for one first, whatever the sound is.
@@ -180,60 +197,61 @@ SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting, std
   }
   OperationFailed = 0;
   Port().SetWaitCursor(false);
-  return outcome;
+  return shown.Said(outcome);
 }
 
-bool ReadyToSynthesize(const char* loadBothMessage) {
+Outcome<bool> ReadyToSynthesize(const char* loadBothMessage) {
+  ShownMessage shown;
   if (Synthesized != 0) {
     platform::Notify(msg::kAlreadySynthesized);
-    return false;
+    return shown.Said(false);
   }
   if (ImageLoaded != 1 || SoundLoaded != 1) {
     platform::Notify(loadBothMessage);
-    return false;
+    return shown.Said(false);
   }
-  return true;
+  return shown.Said(true);
 }
 
-SynthesisOutcome Synthesize(const char* loadBothMessage) {
-  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
-  if (!RequestPassword()) return SynthesisOutcome::Cancelled;
+Outcome<SynthesisOutcome> Synthesize(const char* loadBothMessage) {
+  ShownMessage shown;
+  if (!ReadyToSynthesize(loadBothMessage)) return shown.Said(SynthesisOutcome::NotReady);
+  if (!RequestPassword()) return shown.Said(SynthesisOutcome::Cancelled);
 
   // A picture read on demand that cannot give a part it holds any more, or
   // a step that ran out of memory, ends the synthesis as a read failure;
   // what was embedded so far is never saved.
   bool ready = false;
-  bool finished = false;
-  const bool readable = PictureReadable([&] {
+  const Ran ran = RunProcedures([&] {
     ready = PrepareImageForSynthesis();
     if (ready) SynthesizeSound();
-    finished = true;
   });
-  if (!readable || !finished) {
+  if (ran != Ran::Through) {
     platform::Notify(msg::kCannotLoad);
     OperationFailed = 1;
-    return SynthesisOutcome::Refused;
+    return shown.Said(SynthesisOutcome::Refused);
   }
-  if (!ready || OperationFailed != 0) return SynthesisOutcome::Refused;
+  if (!ready || OperationFailed != 0) return shown.Said(SynthesisOutcome::Refused);
 
   Synthesized = 1;
   // The next "音声＆メモ再生" takes the sound out of the new carrier.
   IgnoringErrors([] { DiscardTempSound(); });
-  return SynthesisOutcome::Done;
+  return shown.Said(SynthesisOutcome::Done);
 }
 
-SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
-                           const char* loadBothMessage) {
-  if (!ReadyToSynthesize(loadBothMessage)) return SynthesisOutcome::NotReady;
+Outcome<SynthesisOutcome> SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                                    const char* loadBothMessage) {
+  ShownMessage shown;
+  if (!ReadyToSynthesize(loadBothMessage)) return shown.Said(SynthesisOutcome::NotReady);
   if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return SynthesisOutcome::Refused;
+    return shown.Said(SynthesisOutcome::Refused);
   }
   Port().SetWaitCursor(true);
   sealed::SealOutcome outcome = sealed::SealOutcome::DoesNotFit;
   bool failed = false;
   media::ClassicPlan plan;
-  const bool readable = PictureReadable([&] {
+  const Ran ran = RunProcedures([&] {
     // The positions count from offset 54: a picture whose pixels lie
     // elsewhere is rewritten into the classic layout first, as for "合成",
     // and one that cannot be is refused. A sealing that fails leaves the
@@ -258,129 +276,85 @@ SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::stri
     if (outcome == sealed::SealOutcome::Sealed) ImageFileSize = static_cast<Long>(ImageBytes.size());
   });
   Port().SetWaitCursor(false);
-  if (!readable || failed) {
+  if (ran == Ran::Unreadable || ran == Ran::OutOfMemory || failed) {
     platform::Notify(msg::kCannotLoad);
-    return SynthesisOutcome::Refused;
+    return shown.Said(SynthesisOutcome::Refused);
   }
   if (plan.verdict == media::ClassicPlan::Verdict::Refused) {
     platform::Notify(msg::kCannotRead, plan.refusal);
-    return SynthesisOutcome::Refused;
+    return shown.Said(SynthesisOutcome::Refused);
   }
   if (outcome != sealed::SealOutcome::Sealed) {
     platform::Notify(msg::kSoundDoesNotFit);
-    return SynthesisOutcome::Refused;
+    return shown.Said(SynthesisOutcome::Refused);
   }
   Synthesized = 1;
   ImageSaved = 0;
   IgnoringErrors([] { DiscardTempSound(); });
-  return SynthesisOutcome::Done;
+  return shown.Said(SynthesisOutcome::Done);
 }
 
-SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+Outcome<SealedOpenOutcome> OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened) {
+  ShownMessage shown;
   opened.reset();
-  bool failed = false;
   Port().SetWaitCursor(true);
-  const bool readable = PictureReadable([&] {
-    try {
-      opened = sealed::Open(passphrase);
-    } catch (const std::bad_alloc&) {
-      failed = true;
-    }
-  });
+  const Ran ran = RunProcedures([&] { opened = sealed::Open(passphrase); });
   Port().SetWaitCursor(false);
-  if (!readable || failed) {
+  if (ran == Ran::Unreadable || ran == Ran::OutOfMemory) {
     platform::Notify(msg::kCannotLoad);
-    return SealedOpenOutcome::Unreadable;
+    return shown.Said(SealedOpenOutcome::Unreadable);
   }
   if (!opened) {
     platform::Notify(msg::kSealedNotOpened);
-    return SealedOpenOutcome::NotOpened;
+    return shown.Said(SealedOpenOutcome::NotOpened);
   }
-  return SealedOpenOutcome::Opened;
+  return shown.Said(SealedOpenOutcome::Opened);
 }
 
-MemoRoom OpenMemoEntry() {
+Outcome<MemoRoom> OpenMemoEntry() {
+  ShownMessage shown;
   int nameBytes = 0;
   try {
     nameBytes = AnsiByteLength(FileTitleOf(SoundPath));
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
     nameBytes = layout::kMaxNameBytes + 1;  // too long to count: as good as too long to store
   }
   // The entry counts as cancelled until a memo is stored.
   OperationFailed = 1;
-  if (nameBytes > layout::kMaxNameBytes) return MemoRoom::NameTooLong;
+  if (nameBytes > layout::kMaxNameBytes) return shown.Said(MemoRoom::NameTooLong);
 
   Long allowance = 0;
   try {
     // Counted over the bytes synthesis really embeds, already capped at 32767.
     allowance = layout::MemoCapacityFor();
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
     allowance = 0;
   }
   MemoCapacity = allowance;
   if (allowance < 1) {
     platform::Notify(msg::kNoRoomForMemo);
-    return MemoRoom::None;
+    return shown.Said(MemoRoom::None);
   }
-  return MemoRoom::Available;
+  return shown.Said(MemoRoom::Available);
 }
 
-bool StoreMemo(const std::string& text) {
-  try {
-    PutMemo(text, layout::kMemoFileName);
-  } catch (const std::exception&) {
-    // A memo the engine cannot even measure is refused as too long.
+Outcome<bool> StoreMemo(const std::string& text) {
+  ShownMessage shown;
+  // A memo the engine cannot even measure, or not hold, is refused as too long.
+  const Ran ran = RunProcedures([&] { PutMemo(text, layout::kMemoFileName); });
+  if (ran != Ran::Through) {
     OperationFailed = 1;
     platform::Notify(msg::kMemoTooLong);
   }
-  return OperationFailed == 0;
+  return shown.Said(OperationFailed == 0);
 }
 
-bool Save(const std::string& path) {
-  if (ImageLoaded != 1) {
-    SaveImageData(path);  // refuses with its own message
-    return false;
-  }
-  // SaveImageData marks only success; a failed save keeps the old mark.
-  const Integer before = ImageSaved;
-  ImageSaved = 0;
-  SaveImageData(path);
-  if (ImageSaved == 1) return true;
-  ImageSaved = before;
-  return false;
+Outcome<bool> Save(const std::string& path) {
+  ShownMessage shown;
+  // With no image loaded the save refuses with its own message.
+  const bool saved = SaveImageData(path);
+  return shown.Said(saved);
 }
-
-CarrierSoundOutcome PrepareCarrierSound() {
-  if (Synthesized != 1 && Synthesized != 2) {
-    platform::Notify(msg::kLoadCarrier);
-    return CarrierSoundOutcome::NoCarrier;
-  }
-  SoundPath = layout::TempWavPath();
-  bool inPlace = false;
-  IgnoringErrors([&] { inPlace = ExtractedSoundInPlace(); });
-  if (inPlace) return CarrierSoundOutcome::Ready;
-
-  // Not taken out yet, removed or replaced since: take it out again.
-  Port().SetWaitCursor(true);
-  IgnoringErrors([] { ExtractSound(); });
-  Port().DoEvents();
-  Port().SetWaitCursor(false);
-  return CarrierSoundOutcome::Extracted;
-}
-
-bool LoadCarrierMemo() {
-  if (Synthesized != 1) {
-    MemoFileName.clear();
-    MemoText.clear();
-    return false;
-  }
-  Long memoBytes = 0;
-  // A memo longer than the display shows is taken only as far as it shows.
-  IgnoringErrors([&] { memoBytes = GetMemo(MemoFileName, MemoText, kMemoShownBytes); });
-  return memoBytes > 0;
-}
-
-void DiscardTempSound() { DeleteTempWav(); }
 
 void DiscardConvertedSound() {
   if (TempDir.empty()) return;
@@ -396,34 +370,6 @@ void DiscardConvertedSound() {
     fileio::KeepWhenStopped(dir);
     ::rmdir(dir.c_str());
   }
-}
-
-bool SoundToKeep() {
-  if (Synthesized != 1 || SoundLoaded != 1 || SoundSize < 4 ||
-      static_cast<std::size_t>(SoundSize) > SoundBytes.size()) {
-    platform::Notify(msg::kLoadCarrier);
-    return false;
-  }
-  return true;
-}
-
-bool KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath) {
-  if (!SoundToKeep()) return false;
-  std::string memoText;
-  if (memoPath) {
-    IgnoringErrors([&] {
-      if (GetMemo(MemoFileName, MemoText) > 0) memoText = MemoText;
-    });
-  }
-  // Both files are written beside their targets and put in place together.
-  fileio::PendingFile wavFile;
-  fileio::PendingFile memoFile;
-  const auto* memoBytes = reinterpret_cast<const std::uint8_t*>(memoText.data());
-  const bool written = wavFile.Prepare(wavPath, SoundBytes.data(), static_cast<std::size_t>(SoundSize)) &&
-                       (!memoPath || memoFile.Prepare(*memoPath, memoBytes, memoText.size())) && wavFile.Commit() &&
-                       (!memoPath || memoFile.Commit());
-  if (!written) platform::Notify(msg::kCannotSave);
-  return written;
 }
 
 void Clear() {

@@ -3,28 +3,38 @@
 // that follow from the outcome up to date (SoundPath, Synthesized, ImageSaved,
 // the temporary sound file) and returns the outcome, so that the caller acts
 // on it instead of reading flags back. Messages come from the procedures and
-// from the steps, through the user-interaction port.
+// from the steps, through the user-interaction port; each outcome also says
+// which message the step showed.
 #pragma once
 
-#include <exception>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "commands/Outcome.h"
+#include "engine/Extraction.h"
+#include "engine/ImageSource.h"
 #include "engine/Korimocom.h"
+#include "engine/RuntimeError.h"
 #include "engine/Sealed.h"
+#include "media/BmpLoad.h"
 #include "media/SoundConvert.h"
 
 namespace korimo::commands {
 
-// Runs one step of a stretch where run-time errors are ignored: an error
-// ends the step and the command goes on with the next one.
+// Runs one step of a stretch where run-time errors are ignored: a
+// procedure's run-time error, or a picture read on demand that cannot give
+// a part any more, ends the step and the command goes on with the next one.
+// Anything else (out of memory included) is no run-time error and goes on
+// to the caller.
 template <typename Step>
 void IgnoringErrors(Step&& step) {
   try {
     step();
-  } catch (const std::exception&) {
+  } catch (const RuntimeError&) {
+  } catch (const Korimocom::ImageReadFailure&) {
   }
 }
 
@@ -34,12 +44,22 @@ enum class ImageOutcome {
   Refused,  // not a usable picture (message shown); nothing changed
   Lost,     // could not be read whole: no image any more
 };
+// How a picture is opened: read whole or on demand (see media/BmpLoad.h), and
+// how much of a carried sound is taken out (see engine/Extraction.h). The
+// window reads whole and writes temp.wav; korimo-cli reads on demand and keeps
+// the sound in memory.
+struct OpenOptions {
+  Korimocom::ImageReading reading = Korimocom::ImageReading::Whole;
+  Korimocom::ExtractionScope scope = Korimocom::ExtractionScope::TempFile;
+};
 // Loads a picture and looks for sound in it (asking for the password of a
 // protected one). `onLoaded` runs between the two, once the picture is loaded
 // (the window shows it there, before any password dialog).
-ImageOutcome OpenImage(const std::string& path, const std::function<void()>& onLoaded = {});
+Outcome<ImageOutcome> OpenImage(const std::string& path, const OpenOptions& options,
+                                const std::function<void()>& onLoaded = {});
+Outcome<ImageOutcome> OpenImage(const std::string& path, const std::function<void()>& onLoaded = {});
 // The same for a picture converted to a BMP in memory from another format.
-ImageOutcome OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded = {});
+Outcome<ImageOutcome> OpenImage(std::span<const std::uint8_t> bmp, const std::function<void()>& onLoaded = {});
 
 // ---- Open sound ------------------------------------------------------------
 enum class SoundOutcome {
@@ -52,8 +72,9 @@ enum class SoundOutcome {
 // Any, so is a WAV file. The converted WAV is written to the temporary
 // folder, where SoundPath names it, so that it plays and its name is stored.
 // `fitted`, when given, receives the form of a sound made smaller.
-SoundOutcome OpenSound(const std::string& path, media::SoundFitting fitting = media::SoundFitting::Converted,
-                       std::optional<media::SoundForm>* fitted = nullptr);
+Outcome<SoundOutcome> OpenSound(const std::string& path,
+                                media::SoundFitting fitting = media::SoundFitting::Converted,
+                                std::optional<media::SoundForm>* fitted = nullptr);
 
 // ---- Synthesize ------------------------------------------------------------
 enum class SynthesisOutcome {
@@ -63,11 +84,11 @@ enum class SynthesisOutcome {
   Done,       // ImageBytes is the carrier; not saved yet
 };
 // The guard message names what the caller was about to do.
-SynthesisOutcome Synthesize(const char* loadBothMessage);
+Outcome<SynthesisOutcome> Synthesize(const char* loadBothMessage);
 
 // The guard of "合成" and "メモ": an image and a sound loaded, nothing
 // embedded yet. Shows the refusal and returns false otherwise.
-bool ReadyToSynthesize(const char* loadBothMessage);
+Outcome<bool> ReadyToSynthesize(const char* loadBothMessage);
 
 // ---- Sealed pictures -------------------------------------------------------
 // "合成" into a sealed picture: the same guard, then the picture rewritten into
@@ -75,13 +96,13 @@ bool ReadyToSynthesize(const char* loadBothMessage);
 // SoundBytes), the sound file's name and `memo` sealed with the passphrase.
 // Refused ("音声データが画像データに収まりません。") leaves ImageBytes as it was.
 // Done leaves the state of "合成": Synthesized 1, not saved.
-SynthesisOutcome SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
-                           const char* loadBothMessage);
+Outcome<SynthesisOutcome> SealSound(const sealed::Passphrase& passphrase, const std::string& memo,
+                                    const char* loadBothMessage);
 // The sealed sound of the loaded picture, into `opened`. NotOpened (wrong
 // passphrase, no sealed sound, a changed picture: one answer) and Unreadable
 // show their message. The working set is not changed.
 enum class SealedOpenOutcome { Opened, NotOpened, Unreadable };
-SealedOpenOutcome OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened);
+Outcome<SealedOpenOutcome> OpenSealed(const sealed::Passphrase& passphrase, std::optional<sealed::Opened>& opened);
 
 // ---- Memo ------------------------------------------------------------------
 enum class MemoRoom {
@@ -90,13 +111,13 @@ enum class MemoRoom {
   Available,    // MemoCapacity bytes may be typed
 };
 // Computes MemoCapacity for the memo entry.
-MemoRoom OpenMemoEntry();
+Outcome<MemoRoom> OpenMemoEntry();
 // Places the memo behind the sound. False when refused (message shown).
-bool StoreMemo(const std::string& text);
+Outcome<bool> StoreMemo(const std::string& text);
 
 // ---- Save ------------------------------------------------------------------
 // Writes the carrier; true when it is saved (ImageSaved 1).
-bool Save(const std::string& path);
+Outcome<bool> Save(const std::string& path);
 
 // ---- Play from the carrier -------------------------------------------------
 enum class CarrierSoundOutcome {
@@ -110,22 +131,59 @@ enum class CarrierSoundOutcome {
 // password of a locked one).
 CarrierSoundOutcome PrepareCarrierSound();
 
+// "音声＆メモ再生" up to the memo: the carrier's sound prepared as above and
+// played when it can be. `onExtracted` runs when it was taken out again, before
+// it plays (the window shows the new sound state there).
+Outcome<CarrierSoundOutcome> PlayCarrierSound(const std::function<void()>& onExtracted = {});
+// "音声再生": the sound named by SoundPath, when there is one.
+void PlayLoadedSound();
+// A whole WAV file held in memory (a sealed sound, never written to disk).
+void PlaySoundBytes(std::span<const std::uint8_t> wav);
+
+// ---- Describe a carrier ----------------------------------------------------
+// What the loaded picture carries, as korimo-cli's info reports it. The
+// sound's figures are given only when it is available (Synthesized 1), as
+// the window shows them only for an unlocked sound.
+struct CarrierDescription {
+  enum class Sound { None, Present, Locked };
+  Korimocom::Long imageDataSize = 0;
+  int kind = 0;
+  Sound sound = Sound::None;
+  Korimocom::Long soundSize = 0;
+  std::string storedName;  // the sound file's name in the carrier header
+  Korimocom::Long memoBytes = 0;
+  // The largest sound the picture holds with a name of `nameBytes` bytes.
+  Korimocom::Long capacity = 0;
+  // With `sealedCapacity`: the sound, name and memo bytes a sealed picture
+  // of it can hold.
+  std::optional<std::size_t> sealedCapacity;
+};
+CarrierDescription DescribeCarrier(int nameBytes, bool sealedCapacity = false);
+
+// The memo of the carrier's sound, whole; empty when there is none.
+std::string CarrierMemo();
+
 // The memo of the carrier's sound into MemoFileName and MemoText, its text
 // cut after kMemoShownBytes (64 KB). True when there is one to show; for a sound that
 // is not available the memo is cleared.
 bool LoadCarrierMemo();
+// True when the carrier's memo is longer than LoadCarrierMemo shows of it.
+bool CarrierMemoCut();
 
 // ---- Keep the found sound --------------------------------------------------
 // The guard of "音声を保存": a sound found in the picture and unlocked (or
 // just embedded). Shows the refusal and returns false otherwise.
-bool SoundToKeep();
+Outcome<bool> SoundToKeep();
 // Writes the WAV as stored (without the memo record behind it) and, when
 // `memoPath` is given, the memo as UTF-8 text. False after a message.
-bool KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath);
+Outcome<bool> KeepSound(const std::string& wavPath, const std::optional<std::string>& memoPath);
+// The same from a sound already taken out (a sealed one): `wav` as given.
+Outcome<bool> KeepSound(std::span<const std::uint8_t> wav, const std::string& memo, const std::string& wavPath,
+                        const std::optional<std::string>& memoPath);
 
 // ---- Clear and exit --------------------------------------------------------
-// Removes the temporary sound file.
-void DiscardTempSound();
+// Removes the temporary sound file the last extraction wrote.
+using Korimocom::DiscardTempSound;
 // Removes the converted sound written by OpenSound.
 void DiscardConvertedSound();
 // Forgets the picture, the sound and everything typed.

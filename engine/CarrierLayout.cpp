@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/RuntimeError.h"
 #include "platform/Cp932.h"
@@ -79,5 +79,17 @@ bool PasswordFits(const std::string& utf8) {
 }
 
 std::string TempWavPath() { return TempDir + kTempFileName; }
+
+MemoHead ReadMemoHead(const Korimocom::Byte* head) {
+  MemoHead value;
+  value.textBytes = std::uint32_t{head[0]} << 24 | std::uint32_t{head[1]} << 16 | std::uint32_t{head[2]} << 8 | head[3];
+  value.nameBytes = head[4];
+  return value;
+}
+
+void WriteMemoHead(Korimocom::Byte* head, const MemoHead& value) {
+  for (int k = 0; k < 4; ++k) head[k] = static_cast<Korimocom::Byte>(value.textBytes >> (24 - 8 * k));
+  head[4] = static_cast<Korimocom::Byte>(value.nameBytes);
+}
 
 }  // namespace korimo::layout

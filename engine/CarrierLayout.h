@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "engine/Korimocom.h"
@@ -46,6 +47,18 @@ inline constexpr Long kMemoCapacityCap = 32767;
 inline constexpr char kSignature[] = "KR";
 inline constexpr char kMemoFileName[] = "text.txt";
 inline constexpr char kTempFileName[] = "temp.wav";
+
+// The head of the memo record: the text's length L (4 bytes, big-endian) and
+// the name's length m (1 byte); the name and the text follow it.
+inline constexpr std::size_t kMemoHeadBytes = 5;
+struct MemoHead {
+  std::uint32_t textBytes = 0;  // L
+  std::size_t nameBytes = 0;    // m
+  // Bytes of the whole record: head, name and text.
+  std::uint64_t RecordBytes() const { return kMemoHeadBytes + nameBytes + std::uint64_t{textBytes}; }
+};
+MemoHead ReadMemoHead(const Korimocom::Byte* head);
+void WriteMemoHead(Korimocom::Byte* head, const MemoHead& value);
 
 // x rounded to the nearest integer, halves to the even neighbour, as a 32-bit
 // integer (raises an overflow error when out of range).

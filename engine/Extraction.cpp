@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/Buffers.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
@@ -37,21 +37,19 @@ void RequireInImage(std::size_t end) {
 // there since. Process state of the extraction alone, not of the working set.
 std::optional<korimo::fileio::FileIdentity> g_writtenTempWav;
 
-ExtractionScope g_scope = ExtractionScope::TempFile;
-
-bool ToMemory() { return g_scope != ExtractionScope::TempFile; }
-bool WithSound() { return g_scope != ExtractionScope::MemoLength; }
+bool ToMemory(ExtractionScope scope) { return scope != ExtractionScope::TempFile; }
+bool WithSound(ExtractionScope scope) { return scope != ExtractionScope::MemoLength; }
 
 // temp.wav is this extraction's business only when it writes one.
-void RemoveTempWav() {
-  if (!ToMemory()) DeleteTempWav();
+void DiscardOwnTempSound(ExtractionScope scope) {
+  if (!ToMemory(scope)) DiscardTempSound();
 }
 
 // Writes the whole SoundBytes array to TempDir + "temp.wav". The name is fixed
 // and the directory may be shared, so the file is created fresh: exclusive
 // create, no symbolic link followed, readable by the owner only.
-void WriteTempFile() {
-  if (ToMemory()) {
+void WriteTempFile(ExtractionScope scope) {
+  if (ToMemory(scope)) {
     SoundLoaded = 1;
     Synthesized = 1;
     return;
@@ -61,7 +59,7 @@ void WriteTempFile() {
   bool created = korimo::fileio::CreateExclusive(TempWavPath(), SoundBytes.data(), SoundBytes.size(), &written);
   if (!created && errno == EEXIST) {
     // A file this process did not write stands under the fixed name (it was
-    // never removed, see DeleteTempWav): the sound goes to a private folder
+    // never removed, see DiscardTempSound): the sound goes to a private folder
     // instead, where only this user's Korimo writes, so a file left there by
     // an earlier run may go.
     const std::string own = platform::PrivateFolderIn(TempDir);
@@ -89,16 +87,15 @@ void WriteTempFile() {
 // area bytes (those the file holds) contain it whole. Returns how many
 // leading SoundBytes are then taken from the image (for MemoLength, counted
 // as taken: the text is left unread, its length is all that is wanted).
-std::size_t ExtractMemoRecord(std::size_t start, std::size_t count) {
-  constexpr std::size_t kHead = 5;  // L (4 bytes, big-endian) and m (1 byte)
+std::size_t ExtractMemoRecord(std::size_t start, std::size_t count, ExtractionScope scope) {
+  constexpr std::size_t kHead = kMemoHeadBytes;
   const auto at = static_cast<std::size_t>(SoundSize);
   if (at + kHead > count) return at;
   ExtractBytes(start + 8 * at, SoundBytes.data() + at, kHead);
-  const Byte* p = SoundBytes.data() + at;
-  const std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
-  const std::size_t rest = std::size_t{p[4]} + length;
+  const MemoHead head = ReadMemoHead(SoundBytes.data() + at);
+  const std::size_t rest = head.nameBytes + std::size_t{head.textBytes};
   if (rest > count - at - kHead) return at + kHead;
-  if (!WithSound()) return at + kHead + rest;
+  if (!WithSound(scope)) return at + kHead + rest;
   ExtractBytes(start + 8 * (at + kHead), SoundBytes.data() + at + kHead, rest);
   return at + kHead + rest;
 }
@@ -116,9 +113,7 @@ bool PasswordMatches(const Byte* stored, std::size_t length) {
   return entry && entry->size() == length && std::memcmp(entry->data(), stored, length) == 0;
 }
 
-}  // namespace
-
-void ExtractPlainSound() {
+void ExtractPlainSound(ExtractionScope scope) {
   // The sound follows the size field directly; SoundBytes keeps the size the
   // image load gave it.
   const auto size = static_cast<std::size_t>(SoundSize);
@@ -129,16 +124,16 @@ void ExtractPlainSound() {
     SoundLoaded = 0;
     return;
   }
-  if (WithSound()) {
+  if (WithSound(scope)) {
     ExtractBytes(kPlainSoundIndex + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, size - kRiffTagBytes);
     SoundBytesRead = SoundSize;
   } else {
     SoundBytesRead = kRiffTagBytes;
   }
-  WriteTempFile();
+  WriteTempFile(scope);
 }
 
-void ExtractHeaderedSound() {
+void ExtractHeaderedSound(ExtractionScope scope) {
   RequireInImage(kNameIndex);
   Byte signature[2];
   ExtractBytes(kSignatureIndex, signature, 2);
@@ -161,7 +156,7 @@ void ExtractHeaderedSound() {
       if (locked) {
         SoundLoaded = 1;
         Synthesized = 2;
-        RemoveTempWav();
+        DiscardOwnTempSound(scope);
       }
       platform::Current().SetWaitCursor(true);
       if (locked) return;
@@ -190,19 +185,21 @@ void ExtractHeaderedSound() {
   // file (image-data sizes that are not a multiple of 8) read as zero.
   const std::size_t inFile = (ImageBytes.size() - start) / 8;
   const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(SoundAreaSize), inFile);
-  if (ToMemory()) {
+  if (ToMemory(scope)) {
     // The sound, then its memo record; the zeros behind them stay unread.
-    if (WithSound())
+    if (WithSound(scope))
       ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes,
                    static_cast<std::size_t>(SoundSize) - kRiffTagBytes);
-    SoundBytesRead = static_cast<Long>(ExtractMemoRecord(start, count));
+    SoundBytesRead = static_cast<Long>(ExtractMemoRecord(start, count, scope));
   } else {
     PrefaultLargeBuffer(SoundBytes.data(), count);
     ExtractBytes(start + kAfterRiffTag, SoundBytes.data() + kRiffTagBytes, count - kRiffTagBytes);
     SoundBytesRead = static_cast<Long>(count);
   }
-  WriteTempFile();
+  WriteTempFile(scope);
 }
+
+}  // namespace
 
 bool RequestPassword() {
   DialogOpening = 1;
@@ -219,7 +216,7 @@ bool ExtractedSoundInPlace() {
   return now && *now == *g_writtenTempWav;
 }
 
-void DeleteTempWav() {
+void DiscardTempSound() {
   // Only the file this process wrote: the name is fixed and the folder may be
   // shared, so a temp.wav of anyone else (or of another program) stays.
   const auto now = korimo::fileio::IdentifyRegularFile(TempWavPath());
@@ -229,20 +226,18 @@ void DeleteTempWav() {
   if (ours) platform::Current().DeleteFile(TempWavPath());
 }
 
-void SetExtractionScope(ExtractionScope scope) { g_scope = scope; }
-
-void ExtractSound() {
+void ExtractSound(ExtractionScope scope) {
   Synthesized = 0;
   SoundBytesRead = 0;
   SoundSize = ReadSizeField();
   if (SoundSize < 4) {
     SoundLoaded = 0;
   } else {
-    RemoveTempWav();
+    DiscardOwnTempSound(scope);
     try {
       switch (CarrierKind) {
-        case 0: ExtractPlainSound(); break;
-        case 1: ExtractHeaderedSound(); break;
+        case 0: ExtractPlainSound(scope); break;
+        case 1: ExtractHeaderedSound(scope); break;
         default: SoundLoaded = 0; break;
       }
     } catch (const DamagedCarrier&) {
@@ -253,7 +248,7 @@ void ExtractSound() {
       Synthesized = 0;
     }
   }
-  if (SoundLoaded == 0) RemoveTempWav();
+  if (SoundLoaded == 0) DiscardOwnTempSound(scope);
 }
 
 }  // namespace Korimocom

@@ -17,7 +17,6 @@ namespace Korimocom {
 // Outside TempFile, "temp.wav" is neither written nor deleted and SoundPath
 // is left as it was, and no more of the picture is read than these need.
 enum class ExtractionScope { TempFile, SoundAndMemo, MemoLength };
-void SetExtractionScope(ExtractionScope scope);
 
 // Outcome in SoundLoaded, Synthesized, SoundSize, SoundPath, CarrierKind,
 // SoundAreaSize and SoundBytes:
@@ -25,9 +24,7 @@ void SetExtractionScope(ExtractionScope scope);
 //   no sound / damaged        SoundLoaded 0, Synthesized 0, temp.wav deleted
 //   locked (wrong password)   SoundLoaded 1, Synthesized 2, temp.wav deleted
 //   temp.wav not writable     SoundLoaded 0, Synthesized 0
-void ExtractSound();
-void ExtractPlainSound();
-void ExtractHeaderedSound();
+void ExtractSound(ExtractionScope scope = ExtractionScope::TempFile);
 
 // True when TempDir + "temp.wav" is the very file the last extraction of
 // this process wrote, unchanged since (same file, size and modification
@@ -36,7 +33,7 @@ bool ExtractedSoundInPlace();
 
 // Removes TempDir + "temp.wav" when it is the file the last extraction
 // wrote; anything else under that name is left alone.
-void DeleteTempWav();
+void DiscardTempSound();
 
 // The password dialog, opened through the port (DialogOpening 1 while it
 // shows): an accepted entry becomes the Password and OperationFailed is 0;

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
+#include "engine/CarrierLayout.h"
 #include "engine/TextFields.h"
 #include "engine/Messages.h"
 #include "engine/RuntimeError.h"
@@ -36,18 +37,14 @@ void PutMemo(const std::string& memoText, const std::string& fileName) {
   if (length > static_cast<std::size_t>(MemoCapacity < 0 ? 0 : MemoCapacity))
     return Refuse(korimo::msg::kMemoTooLong);
   // The record must fit the sound area whatever MemoCapacity claims.
-  if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) + 5 + name.size() + length > SoundBytes.size())
+  using korimo::layout::kMemoHeadBytes;
+  if (SoundSize < 0 || static_cast<std::size_t>(SoundSize) + kMemoHeadBytes + name.size() + length > SoundBytes.size())
     return Refuse(korimo::msg::kMemoTooLong);
 
   Byte* at = SoundBytes.data() + SoundSize;
-  const auto L = static_cast<std::uint32_t>(length);
-  at[0] = static_cast<Byte>(L >> 24);
-  at[1] = static_cast<Byte>(L >> 16);
-  at[2] = static_cast<Byte>(L >> 8);
-  at[3] = static_cast<Byte>(L);
-  at[4] = static_cast<Byte>(name.size());
-  std::memcpy(at + 5, name.data(), name.size());
-  std::memcpy(at + 5 + name.size(), text.data(), length);
+  korimo::layout::WriteMemoHead(at, {static_cast<std::uint32_t>(length), name.size()});
+  std::memcpy(at + kMemoHeadBytes, name.data(), name.size());
+  std::memcpy(at + kMemoHeadBytes + name.size(), text.data(), length);
   MemoFileName = fileName;
   MemoText = memoText;
 }
@@ -67,14 +64,13 @@ std::optional<Record> FindRecord() {
   const std::size_t limit = std::min<std::size_t>(static_cast<std::size_t>(std::max<Long>(SoundBytesRead, 0)),
                                                   SoundBytes.size());
   const auto at = static_cast<std::size_t>(SoundSize);
-  if (at + 5 > limit) return std::nullopt;
+  if (at + korimo::layout::kMemoHeadBytes > limit) return std::nullopt;
   const Byte* p = SoundBytes.data() + at;
-  const Long L = static_cast<Long>((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                                   (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]});
+  const korimo::layout::MemoHead head = korimo::layout::ReadMemoHead(p);
+  const auto L = static_cast<Long>(head.textBytes);
   if (L <= 0) return std::nullopt;
-  const std::size_t m = p[4];
-  if (at + 5 + m + static_cast<std::size_t>(L) > limit) return std::nullopt;
-  return Record{p, m, L};
+  if (at + korimo::layout::kMemoHeadBytes + head.nameBytes + static_cast<std::size_t>(L) > limit) return std::nullopt;
+  return Record{p, head.nameBytes, L};
 }
 
 // The longest start of `text` (CP932) of at most `limit` bytes that ends
@@ -102,8 +98,9 @@ Long GetMemo(std::string& fileName, std::string& memoText, std::size_t textLimit
   memoText.clear();
   const std::optional<Record> r = FindRecord();
   if (!r) return 0;
-  const Byte* text = r->at + 5 + r->nameBytes;
-  fileName = BytesToString(r->at + 5, r->nameBytes);
+  const Byte* name = r->at + korimo::layout::kMemoHeadBytes;
+  const Byte* text = name + r->nameBytes;
+  fileName = BytesToString(name, r->nameBytes);
   memoText = BytesToString(text, CharacterPrefix(text, static_cast<std::size_t>(r->length), textLimit));
   return r->length;
 }

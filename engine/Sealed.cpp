@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <stdexcept>
 
 #include "engine/CarrierLayout.h"
 #include "engine/ImageSource.h"
+#include "engine/RuntimeError.h"
 #include "engine/SealedOrder.h"
 
 namespace korimo::sealed {

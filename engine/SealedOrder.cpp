@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/RuntimeError.h"
 #include "engine/SealedSecrets.h"
 
 namespace korimo::sealed {
@@ -14,7 +15,7 @@ Permutation::Permutation(std::span<const Byte, 32> key, std::uint64_t size) : si
   int bits = 1;
   while (bits < 64 && (std::uint64_t{1} << bits) < size) ++bits;
   // A picture is below 4 GB: 32 bits, tables of 2^16 entries.
-  if (bits > 40) throw std::length_error("position range too large");
+  if (bits > 40) throw korimo::RuntimeError("position range too large");
   highBits_ = bits / 2;
   lowBits_ = bits - highBits_;
   // Round r applies its function to the part that is low in even rounds and

@@ -7,11 +7,13 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/RuntimeError.h"
+
 namespace korimo::sealed {
 
 void RequireSodium() {
   static const bool ready = sodium_init() >= 0;
-  if (!ready) throw std::runtime_error("libsodium could not start");
+  if (!ready) throw korimo::RuntimeError("libsodium could not start");
 }
 
 Secret::Secret(std::size_t size) : size_(size) {

@@ -10,15 +10,11 @@ namespace korimo::status {
 using namespace Korimocom;
 
 namespace {
+
+// "画像データ " + ImageDataSize + "Bytes"
 std::string ImagePrefix() { return "画像データ " + std::to_string(ImageDataSize) + "Bytes"; }
-}  // namespace
 
-std::string ImageOnly() { return ImagePrefix(); }
-
-std::string SoundSizeStatus() {
-  return ImagePrefix() + "  音声サイズ " + std::to_string(SoundSize) + "Bytes";
-}
-
+// The figure of FreeSpace(), written exactly (93, 93.5, -19.5).
 std::string FormatCapacity(double value) {
   // The figure is a multiple of 1/8: three decimals are exact; drop trailing zeros.
   char buf[64];
@@ -28,6 +24,12 @@ std::string FormatCapacity(double value) {
   if (!s.empty() && s.back() == '.') s.pop_back();
   if (s == "-0") s = "0";
   return s;
+}
+
+}  // namespace
+
+std::string SoundSizeStatus() {
+  return ImagePrefix() + "  音声サイズ " + std::to_string(SoundSize) + "Bytes";
 }
 
 std::string FreeSpace() {
@@ -41,7 +43,7 @@ std::string SoundStateWord(Integer synthesized) {
 }
 
 std::string StatusFor(Integer synthesized) {
-  if (synthesized == 2) return ImageOnly();
+  if (synthesized == 2) return ImagePrefix();
   if (synthesized == 1) return SoundSizeStatus();
   return FreeSpace();
 }

@@ -8,14 +8,10 @@
 
 namespace korimo::status {
 
-// "画像データ " + ImageDataSize + "Bytes"
-std::string ImageOnly();
 // ... + "  音声サイズ " + SoundSize + "Bytes"
 std::string SoundSizeStatus();
 // ... + "  音声合成最大サイズ " + (ImageDataSize / 8 - 32) + "Bytes"
 std::string FreeSpace();
-// The figure of FreeSpace(), written exactly (93, 93.5, -19.5).
-std::string FormatCapacity(double value);
 // "パスワード付音声あり" (2), "音声あり" (1), "音声なし" (other).
 std::string SoundStateWord(Korimocom::Integer synthesized);
 // The status line that goes with a sound state after an image was examined.

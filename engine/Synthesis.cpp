@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/RuntimeError.h"
@@ -50,14 +50,19 @@ bool SoundAreaInImage(std::size_t imageBytes) {
   if (h.name < 0 || h.name > kMaxNameBytes || SoundSize < 0) return false;
   const auto at = static_cast<std::size_t>(SoundSize);
   std::int64_t used = std::int64_t{SoundSize} + 4;
-  if (at + 5 <= SoundBytes.size()) {
-    const Byte* p = SoundBytes.data() + at;
-    const std::uint32_t L = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-    if (L > 0) used = std::int64_t{SoundSize} + 5 + p[4] + std::int64_t{L};
+  if (at + kMemoHeadBytes <= SoundBytes.size()) {
+    const MemoHead head = ReadMemoHead(SoundBytes.data() + at);
+    if (head.textBytes > 0) used = std::int64_t{SoundSize} + static_cast<std::int64_t>(head.RecordBytes());
   }
   return used <= EmbeddedAreaBytes(SoundAreaSize, h.name, imageBytes);
 }
 
+namespace {
+
+// Writes signature, password and sound file name. Returns the image index
+// where the sound area starts, or -1 (nothing written) when the name is 256
+// bytes or more, the password does not fit (see PasswordFits), or the image
+// is too small.
 Long WriteHeaderBlock() {
   const HeaderLengths h = MeasureHeader();
   if (!HeaderWritable(h, ImageBytes.size())) return -1;
@@ -77,6 +82,8 @@ Long WriteHeaderBlock() {
   EmbedBytes(kNameIndex, buffer.data(), static_cast<std::size_t>(h.name));
   return static_cast<Long>(SoundAreaStart(h.name));
 }
+
+}  // namespace
 
 void SynthesizeSound() {
   // Every refusal is decided before the first bit is written, so a refused

@@ -5,12 +5,6 @@
 
 namespace Korimocom {
 
-// Writes signature, password and sound file name. Returns the image index
-// where the sound area starts, or -1 (nothing written) when the name is 256
-// bytes or more, the password does not fit (see PasswordFits), or the image
-// is too small.
-Long WriteHeaderBlock();
-
 // SynthesizeSound would embed into the current ImageBytes: sound file name and
 // password within their limits, the header block inside the image.
 bool CanSynthesize();

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Extraction.h"
 #include "engine/Korimocom.h"

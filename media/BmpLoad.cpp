@@ -15,6 +15,7 @@
 #include "engine/RuntimeError.h"
 #include "media/BmpHeader.h"
 #include "media/InputSource.h"
+#include "platform/FileIO.h"
 #include "platform/Platform.h"
 
 namespace Korimocom {
@@ -59,18 +60,16 @@ struct ErrorOnce {
 
 // A 32-bit field as a signed Long; false when it does not fit.
 bool ToLong(std::uint32_t v, Long& out) {
-  if (v > 0x7FFFFFFFu) return false;
+  if (v > static_cast<std::uint32_t>(korimo::fileio::kMaxInputBytes)) return false;
   out = static_cast<Long>(v);
   return true;
 }
 
-ImageReading g_reading = ImageReading::Whole;
-
 // The picture whose header was probed, from the open `source` of `length`
 // bytes: read whole, or left to be read on demand (the header's block read
 // now, to check it against the probe). False on a read failure.
-bool ReadPicture(InputSource& source, std::size_t length) {
-  const int own = g_reading == ImageReading::OnDemand ? source.Duplicate() : -1;
+bool ReadPicture(InputSource& source, std::size_t length, ImageReading reading) {
+  const int own = reading == ImageReading::OnDemand ? source.Duplicate() : -1;
   if (own >= 0) {
     // Bytes never read must be zero: fresh pages only.
     ByteArray().swap(ImageBytes);
@@ -90,7 +89,7 @@ bool ReadPicture(InputSource& source, std::size_t length) {
   return source.Read(ImageBytes.data(), length) == static_cast<long long>(length);
 }
 
-void LoadImageFrom(InputSource& source) {
+void LoadImageFrom(InputSource& source, ImageReading reading) {
   CarrierKind = 1;
   ErrorOnce error;
 
@@ -140,7 +139,7 @@ void LoadImageFrom(InputSource& source) {
     if (length && *length >= firstLength) {
       try {
         StopReadingOnDemand();
-        readOk = ReadPicture(source, *length) &&
+        readOk = ReadPicture(source, *length, reading) &&
                  (firstLength == 0 || std::memcmp(ImageBytes.data(), probe, std::min(kBmpProbeSize, firstLength)) == 0);
       } catch (const std::bad_alloc&) {
       }
@@ -179,16 +178,14 @@ void LoadImageFrom(InputSource& source) {
 
 }  // namespace
 
-void SetImageReading(ImageReading reading) { g_reading = reading; }
-
-void LoadImageData(const std::string& path) {
+void LoadImageData(const std::string& path, ImageReading reading) {
   korimo::media::FileSource source(path);
-  LoadImageFrom(source);
+  LoadImageFrom(source, reading);
 }
 
 void LoadImageData(std::span<const Byte> file) {
   korimo::media::MemorySource source(file);
-  LoadImageFrom(source);
+  LoadImageFrom(source, ImageReading::Whole);
 }
 
 }  // namespace Korimocom

@@ -28,10 +28,10 @@ std::string SaveFailureReason(const std::string& path, int error) {
 
 }  // namespace
 
-void SaveImageData(const std::string& path) {
+bool SaveImageData(const std::string& path) {
   if (ImageLoaded != 1) {
     korimo::platform::Notify(korimo::msg::kNoImageToSave);
-    return;
+    return false;
   }
   // A picture read on demand goes out part by part, the parts not in memory
   // straight from its file; one that cannot be read any more is not saved.
@@ -42,10 +42,12 @@ void SaveImageData(const std::string& path) {
       return false;
     }
   };
-  if (korimo::fileio::WriteFileAtomically(path, ImageBytes.size(), picture))
-    ImageSaved = 1;
-  else
+  if (!korimo::fileio::WriteFileAtomically(path, ImageBytes.size(), picture)) {
     korimo::platform::Notify(korimo::msg::kCannotSave, SaveFailureReason(path, errno));
+    return false;
+  }
+  ImageSaved = 1;
+  return true;
 }
 
 }  // namespace Korimocom

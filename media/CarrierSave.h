@@ -5,7 +5,8 @@
 namespace Korimocom {
 
 // Writes ImageBytes to path. The target ends up holding exactly ImageBytes, or
-// on failure its old contents. ImageSaved = 1 on success.
-void SaveImageData(const std::string& path);
+// on failure its old contents (after its message). True, and ImageSaved = 1,
+// when it was saved.
+bool SaveImageData(const std::string& path);
 
 }  // namespace Korimocom

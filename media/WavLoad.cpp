@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"
@@ -39,7 +39,6 @@ void ShowWithNormalCursor(const char* text, const std::string& reason = {}) {
   else
     platform::Notify(text, reason);
 }
-
 
 void LoadSoundFrom(const std::string& path, InputSource& source) {
   if (ImageLoaded == 0) {
@@ -103,8 +102,7 @@ void LoadSoundFrom(const std::string& path, InputSource& source) {
   }
 
   if (readFailure) {
-    ShowWithNormalCursor(korimo::msg::kCannotLoad);
-    platform::Current().SetWaitCursor(true);
+    // Ends below, as a failure of the sound's read does.
   } else if (refusal == korimo::msg::kSoundDoesNotFit) {
     const Long room = std::max<Long>(korimo::layout::LargestSound(nameBytes), 0);
     ShowWithNormalCursor(refusal, "a sound of " + std::to_string(soundLength) + " bytes; room for " +
@@ -131,17 +129,17 @@ void LoadSoundFrom(const std::string& path, InputSource& source) {
     } catch (const std::bad_alloc&) {
       readFailure = true;
     }
-    if (readFailure) {
-      ShowWithNormalCursor(korimo::msg::kCannotLoad);
-      platform::Current().SetWaitCursor(true);
-    } else {
+    if (!readFailure) {
       SoundLoaded = 1;
       SoundSize = static_cast<Long>(soundLength);
       SoundBytesRead = static_cast<Long>(SoundBytes.size());
     }
   }
 
+  // The one end of a file that could not be read.
   if (readFailure) {
+    ShowWithNormalCursor(korimo::msg::kCannotLoad);
+    platform::Current().SetWaitCursor(true);
     SoundSize = 0;
     SoundPath.clear();
     SoundLoaded = 0;

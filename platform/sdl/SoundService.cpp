@@ -116,7 +116,7 @@ std::size_t ChunkLength(const std::uint8_t (&head)[8], std::size_t fileLength) {
 
 // Decodes a whole WAV held in memory; SDL honours its RIFF chunk size.
 bool DecodeBytes(const std::uint8_t* data, std::size_t size, DecodedWav& wav) {
-  if (size == 0 || size > static_cast<std::size_t>(INT32_MAX)) return false;
+  if (size == 0 || size > fileio::kMaxInputBytes) return false;
   SDL_RWops* memory = SDL_RWFromConstMem(data, static_cast<int>(size));
   if (!memory) return false;
   // freesrc = 1: SDL closes the stream whether decoding succeeds or not.

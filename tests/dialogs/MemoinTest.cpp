@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"
 #include "engine/Buffers.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/BitCodec.h"
+#include "engine/CarrierIO.h"
 #include "engine/Buffers.h"
 #include "engine/TextFields.h"
 #include "engine/CarrierLayout.h"

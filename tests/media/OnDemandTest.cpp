@@ -39,17 +39,18 @@ Bytes Carrier(int soundBytes) {
 
 class OnDemandTest : public EngineTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    kc::SetExtractionScope(kc::ExtractionScope::SoundAndMemo);
-    kc::SetImageReading(kc::ImageReading::OnDemand);
-  }
   void TearDown() override {
-    kc::SetImageReading(kc::ImageReading::Whole);
-    kc::SetExtractionScope(kc::ExtractionScope::TempFile);
     kc::StopReadingOnDemand();
     EngineTest::TearDown();
   }
+
+  // korimo-cli's way of opening a picture, unless a test says otherwise.
+  kc::ImageReading reading = kc::ImageReading::OnDemand;
+  kc::ExtractionScope scope = kc::ExtractionScope::SoundAndMemo;
+  commands::OpenOptions Options() const { return {reading, scope}; }
+  void LoadImage(const std::string& path) { kc::LoadImageData(path, reading); }
+  void LoadImage(const Bytes& bmp) { LoadImage(Put("image.bmp", bmp)); }
+  void Extract() { kc::ExtractSound(scope); }
 
 };
 
@@ -78,7 +79,7 @@ TEST_F(OnDemandTest, TakesOnlyTheBlocksOfTheSoundAndTheMemo) {
   EXPECT_EQ(ReadFile(tmp / "copy.bmp"), carrier);
 
   // The memo alone: the header's block and the memo's, the same answers.
-  kc::SetExtractionScope(kc::ExtractionScope::MemoLength);
+  scope = kc::ExtractionScope::MemoLength;
   LoadImage(path);
   Extract();
   EXPECT_EQ(kc::Synthesized, 1);
@@ -92,9 +93,9 @@ TEST_F(OnDemandTest, TakesOnlyTheBlocksOfTheSoundAndTheMemo) {
 TEST_F(OnDemandTest, HoldsNothingOfThePreviousPicture) {
   const Bytes large = MakeBmp(1000, 800);
   const Bytes smaller = MakeBmp(700, 800);
-  kc::SetImageReading(kc::ImageReading::Whole);
+  reading = kc::ImageReading::Whole;
   LoadImage(large);
-  kc::SetImageReading(kc::ImageReading::OnDemand);
+  reading = kc::ImageReading::OnDemand;
   LoadImage(smaller);
   ASSERT_EQ(kc::ImageBytes.size(), smaller.size());
   EXPECT_EQ(std::count(kc::ImageBytes.begin() + 4096, kc::ImageBytes.end(), 0),
@@ -107,14 +108,14 @@ TEST_F(OnDemandTest, AFileCutShortAfterTheLoadIsAReadFailure) {
   ASSERT_EQ(kc::ImageLoaded, 1);
   // The header's block was read at the load; the sound's blocks are gone now.
   std::filesystem::resize_file(path, 70000);
-  EXPECT_THROW(kc::ExtractSound(), kc::ImageReadFailure);
+  EXPECT_THROW(kc::ExtractSound(scope), kc::ImageReadFailure);
   EXPECT_NE(kc::Synthesized, 1);
 
   // The open-image command ends it as a picture that cannot be read.
   std::filesystem::remove(path);
   Put("carrier.bmp", Carrier(20000));
   platform.messages.clear();
-  const auto outcome = commands::OpenImage(path, [&] { std::filesystem::resize_file(path, 70000); });
+  const auto outcome = commands::OpenImage(path, Options(), [&] { std::filesystem::resize_file(path, 70000); });
   EXPECT_EQ(outcome, commands::ImageOutcome::Lost);
   EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
   EXPECT_EQ(kc::ImageLoaded, 0);
@@ -147,11 +148,10 @@ class OnDemandEmbedding : public OnDemandTest, public ::testing::WithParamInterf
   // The embed command's steps, reading the picture as given; the saved file.
   // `bits` receives the data bytes of bit 0 from offset 54 to the end, as the
   // picture holds them after the synthesis.
-  Bytes Embed(kc::ImageReading reading, const std::string& picture, const std::string& sound, const std::string& out,
+  Bytes Embed(kc::ImageReading howRead, const std::string& picture, const std::string& sound, const std::string& out,
               Bytes& bits) {
     kc::ResetWorkData();
-    kc::SetImageReading(reading);
-    EXPECT_EQ(commands::OpenImage(picture), commands::ImageOutcome::Opened);
+    EXPECT_EQ(commands::OpenImage(picture, {howRead, scope}), commands::ImageOutcome::Opened);
     EXPECT_EQ(commands::OpenSound(sound), commands::SoundOutcome::Opened);
     if (GetParam().memo) {
       EXPECT_EQ(commands::OpenMemoEntry(), commands::MemoRoom::Available);
@@ -161,7 +161,7 @@ class OnDemandEmbedding : public OnDemandTest, public ::testing::WithParamInterf
     EXPECT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
     bits.assign((kc::ImageBytes.size() - 54) / 8, 0);
     kc::ExtractBytes(54, bits.data(), bits.size());
-    if (reading == kc::ImageReading::OnDemand) {
+    if (howRead == kc::ImageReading::OnDemand) {
       // A stretch in the middle read back before the save (groups of eight
       // cut at both ends): the save then writes it from memory.
       const std::size_t middle = kc::ImageBytes.size() / 2 + 13;
@@ -189,7 +189,7 @@ TEST_P(OnDemandEmbedding, WritesTheSameCarrierAsAnEmbeddingInMemory) {
   // And it carries the sound.
   kc::ResetWorkData();
   platform.passwords.push_back(GetParam().password);
-  ASSERT_EQ(commands::OpenImage(tmp / "streamed.bmp"), commands::ImageOutcome::Opened);
+  ASSERT_EQ(commands::OpenImage(tmp / "streamed.bmp", Options()), commands::ImageOutcome::Opened);
   ASSERT_EQ(kc::Synthesized, 1);
   EXPECT_EQ(Bytes(kc::SoundBytes.begin(), kc::SoundBytes.begin() + kc::SoundSize), wav);
 }
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, OnDemandEmbedding, ::testing::ValuesIn(kEmbed
 // save's message, and the target left as it was.
 TEST_F(OnDemandTest, APictureCutShortBeforeTheSaveWritesNothing) {
   const std::string picture = Put("picture.bmp", MakeBmp(1000, 1000));
-  ASSERT_EQ(commands::OpenImage(picture), commands::ImageOutcome::Opened);
+  ASSERT_EQ(commands::OpenImage(picture, Options()), commands::ImageOutcome::Opened);
   ASSERT_EQ(commands::OpenSound(Put("sound.wav", MakeWav(20000))), commands::SoundOutcome::Opened);
   platform.passwords.push_back("");
   ASSERT_EQ(commands::Synthesize(msg::kLoadBothToSynthesize), commands::SynthesisOutcome::Done);
@@ -227,8 +227,8 @@ TEST_F(OnDemandTest, AreasThatAreNeverWrittenCostNoMemory) {
   Bytes tiny = MakeBmp(8, 8);
   for (int i = 0; i < 4; ++i) tiny[34 + i] = i == 3 ? 0x7F : 0xFF;
   const std::string path = Put("tiny.bmp", tiny);
-  for (auto reading : {kc::ImageReading::Whole, kc::ImageReading::OnDemand}) {
-    kc::SetImageReading(reading);
+  for (auto how : {kc::ImageReading::Whole, kc::ImageReading::OnDemand}) {
+    reading = how;
     const std::size_t before = Resident();
     LoadImage(path);
     Extract();

@@ -5,8 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "commands/Commands.h"
 #include "engine/Korimocom.h"
-#include "engine/Memo.h"
 #include "ui/dialogs/MemoBox.h"
 #include "ui/forms/KeyCodes.h"
 #include "ui/forms/MemoText.h"
@@ -59,7 +59,7 @@ Memoout::Memoout(QWidget* owner) : KorimoDialog(owner, 4710, 3030, /*escapeClose
 
 void Memoout::Form_Activate() {
   QString text = MemoToDisplay(Korimocom::MemoText);
-  if (static_cast<std::size_t>(Korimocom::MemoLength()) > Korimocom::kMemoShownBytes)
+  if (commands::CarrierMemoCut())
     text += QString::fromUtf8(kMemoCutNote);
   Text1->setPlainText(text);
   Text1->setFocus();

@@ -17,7 +17,6 @@
 #include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
 #include "engine/TextFields.h"
-#include "engine/Playback.h"
 #include "engine/StatusText.h"
 #include "platform/Platform.h"
 #include "ui/desktop/QtPort.h"
@@ -298,9 +297,7 @@ void KorimoMain::Command1_Click() {
 void KorimoMain::Command2_Click() {
   if (sealedSound_) {
     // A sealed sound plays from memory and shows its memo; no file is involved.
-    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
-        platform::PlayResult::ServiceUnavailable)
-      platform::Notify(msg::kCannotPlay);
+    commands::PlaySoundBytes(sealedSound_->sound);
     if (!sealedSound_->memo.empty()) {
       MemoFileName = layout::kMemoFileName;
       MemoText = sealedSound_->memo;
@@ -309,17 +306,9 @@ void KorimoMain::Command2_Click() {
     }
     return;
   }
-  switch (commands::PrepareCarrierSound()) {
-    case commands::CarrierSoundOutcome::NoCarrier:
-      return;
-    case commands::CarrierSoundOutcome::Extracted:
-      UpdateView(Shown::CarrierSoundExtracted);
-      if (Synthesized == 1) IgnoringErrors([] { PlaySoundData(); });
-      break;
-    case commands::CarrierSoundOutcome::Ready:
-      IgnoringErrors([] { PlaySoundData(); });
-      break;
-  }
+  if (commands::PlayCarrierSound([this] { UpdateView(Shown::CarrierSoundExtracted); }) ==
+      commands::CarrierSoundOutcome::NoCarrier)
+    return;
   if (commands::LoadCarrierMemo()) {
     DialogOpening = 1;
     ShowMemoout();
@@ -332,12 +321,10 @@ void KorimoMain::Command3_Click() {
     return;
   }
   if (sealedSound_ && SoundPath.empty()) {
-    if (platform::Current().PlaySoundBytes(sealedSound_->sound.data(), sealedSound_->sound.size()) ==
-        platform::PlayResult::ServiceUnavailable)
-      platform::Notify(msg::kCannotPlay);
+    commands::PlaySoundBytes(sealedSound_->sound);
     return;
   }
-  if (!SoundPath.empty()) IgnoringErrors([] { PlaySoundData(); });
+  commands::PlayLoadedSound();
 }
 
 void KorimoMain::Command4_Click() {
