@@ -291,6 +291,22 @@ TEST_F(ExtractionTest, DataSizeFieldLargerThanFile) {
   std::string name, text;
   EXPECT_EQ(kc::GetMemo(name, text), 4);
   EXPECT_EQ(text, "memo");
+
+  // A memo that fills the area up to the file's last byte is read whole, also
+  // by the extraction that keeps the sound in memory (korimo-cli).
+  kc::ResetWorkData();
+  LoadImage(liar);
+  LoadSound(wav);
+  const std::string full(static_cast<std::size_t>(layout::MemoCapacityFor()), 'm');
+  PutMemo(full);
+  Synthesize();
+  SaveAndReopen();
+  for (const auto scope : {kc::ExtractionScope::TempFile, kc::ExtractionScope::SoundAndMemo}) {
+    LoadImage(ReadFile(tmp / "out.bmp"));
+    kc::ExtractSound(scope);
+    EXPECT_EQ(kc::GetMemo(name, text), static_cast<kc::Long>(full.size()));
+    EXPECT_EQ(text, full);
+  }
 }
 
 // A sound as long as its whole area is a sound, one byte more is a damaged
