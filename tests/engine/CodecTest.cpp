@@ -2,7 +2,7 @@
 #include <random>
 
 #include "engine/RuntimeError.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

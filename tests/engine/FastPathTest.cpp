@@ -4,7 +4,7 @@
 // the one-byte primitive and stay inside its field.
 #include <random>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "engine/Sealed.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

@@ -9,7 +9,7 @@
 #include <future>
 #include <ostream>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {

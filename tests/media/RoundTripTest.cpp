@@ -1,6 +1,6 @@
 // Whole round trips through real files: BMPs written by ImageMagick, WAVs by
 // sox and espeak-ng; embed, save, reopen in a fresh session, extract.
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {
