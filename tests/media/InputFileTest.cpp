@@ -2,8 +2,8 @@
 // directory, FIFOs, devices, and files larger than the formats' 32-bit size
 // fields. Each is refused at once, before anything is read, and the state a
 // refusal must keep is kept. How each kind of path fails to open is the file
-// layer's own contract (tests/platform/FileIOTest.cpp); here one path of each
-// kind the loaders tell apart goes through both loaders.
+// layer's own contract (tests/platform/FileIOTest.cpp); here every kind of
+// path the loaders may tell apart goes through both loaders.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@
 namespace korimo::test {
 namespace {
 
-enum class Shape { Missing, Directory, Fifo, Device, Oversized, LargestAllowed };
+enum class Shape { Missing, Directory, ThroughAFile, LinkLoop, Fifo, Device, Oversized, LargestAllowed };
 
 struct UnopenableCase {
   const char* label;
@@ -45,6 +45,12 @@ class UnopenableInput : public EngineTest, public ::testing::WithParamInterface<
       case Shape::Directory: {
         const std::string path = tmp / "dir";
         EXPECT_EQ(::mkdir(path.c_str(), 0700), 0);
+        return path;
+      }
+      case Shape::ThroughAFile: return Put("plain", Bytes{1}) + "/x";
+      case Shape::LinkLoop: {
+        const std::string path = tmp / "loop";
+        EXPECT_EQ(::symlink(path.c_str(), path.c_str()), 0);
         return path;
       }
       case Shape::Fifo: {
@@ -117,6 +123,8 @@ const UnopenableCase kUnopenable[] = {
     // are (WavLoadTest).
     {"Missing", Shape::Missing, {msg::kCannotRead}, {}},
     {"Directory", Shape::Directory, kReadFailure, {msg::kCannotLoad}},
+    {"ThroughARegularFile", Shape::ThroughAFile, kReadFailure, {msg::kCannotLoad}},
+    {"SymbolicLinkLoop", Shape::LinkLoop, kReadFailure, {msg::kCannotLoad}},
     {"Fifo", Shape::Fifo, kReadFailure, {msg::kCannotLoad}},
     {"Device", Shape::Device, kReadFailure, {msg::kCannotLoad}},
     {"Over2GiB", Shape::Oversized, kReadFailure, {msg::kCannotLoad}},
