@@ -30,8 +30,8 @@ if [ -n "$BASELINE" ]; then
   BASELINE=$(cd "$(dirname "$BASELINE")" && pwd)/$(basename "$BASELINE")
 fi
 # The window's open-image command, timed by bench/window_open.cpp (built with
-# the window); skipped when it is not there.
-WINDOW_BENCH=${KORIMO_WINDOW_BENCH:-$(dirname "$CLI")/korimo-window-bench}
+# the window into bench/ of the same build); skipped when it is not there.
+WINDOW_BENCH=${KORIMO_WINDOW_BENCH:-$(dirname "$CLI")/bench/korimo-window-bench}
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/korimo-clibench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
@@ -125,7 +125,7 @@ if [ -x "$WINDOW_BENCH" ]; then
     echo "window benchmark failed: $WINDOW_OUT"
   fi
 else
-  echo "no korimo-window-bench beside korimo-cli: window timing skipped"
+  echo "no korimo-window-bench in bench/ beside korimo-cli: window timing skipped"
 fi
 
 # ---- Peak memory ----------------------------------------------------------------

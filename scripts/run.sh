@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh --target korimo korimo-cli
+cmake --preset default
+cmake --build --preset programs
 # Without a display the window runs on a virtual X server (Xvfb); take a look
 # at it with `import -window root shot.png`.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

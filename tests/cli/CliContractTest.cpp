@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/Messages.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/Sanitizers.h"
@@ -26,15 +27,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kCannotRead = "このデータは読み込めません。";
-const std::string kDoesNotFit = "音声データが画像データに収まりません。";
-const std::string kMemoTooLong = "メモが長すぎます。";
-const std::string kMemoHasInvalidChars = "メモに使用できない文字が含まれています。";
-const std::string kCannotLoad = "データがロードできません。";
-const std::string kNoRoomForMemo = "空きがないため、メモ入力はできません。";
-const std::string kPasswordTooLong = "パスワードは半角８文字以内で入力してください。";
-const std::string kCannotSave = "データがセーブできません。";
-const std::string kLoadCarrier = "音声付画像データをロードしてください。";
+// The texts korimo-cli prints, from the program's own table.
+const std::string kCannotRead = msg::kCannotRead;
+const std::string kDoesNotFit = msg::kSoundDoesNotFit;
+const std::string kMemoTooLong = msg::kMemoTooLong;
+const std::string kMemoHasInvalidChars = msg::kMemoHasInvalidChars;
+const std::string kCannotLoad = msg::kCannotLoad;
+const std::string kNoRoomForMemo = msg::kNoRoomForMemo;
+const std::string kPasswordTooLong = msg::kPasswordTooLong;
+const std::string kCannotSave = msg::kCannotSave;
+const std::string kLoadCarrier = msg::kLoadCarrier;
 
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 Bytes AsBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -87,7 +89,8 @@ long DataSizeOf(const Bytes& bmp) {
 }
 
 // ---------------------------------------------------------------------------
-// Round trips through files written by ImageMagick, sox and espeak-ng.
+// Round trips through files written by ImageMagick, sox and espeak-ng: the
+// one test of the whole road (embed, info, extract) on other programs' files.
 
 struct RoundTripCase {
   const char* label;
@@ -168,7 +171,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "line 1\nline 2\n", false, 14},
         RoundTripCase{"ImaAdpcm32bitMemoFile", 64, 64, 32, "adpcm.wav", "-r 8000 -c 1 -e ima-adpcm", 0.2, nullptr,
                       kJapaneseMemo.c_str(), true, 37},
-        RoundTripCase{"Espeak24bitPassword", 333, 280, 24, "speech.wav", nullptr, 0, "a", "x", false, 1}),
+        RoundTripCase{"Espeak24bitPassword", 333, 280, 24, "speech.wav", nullptr, 0, "a", "x", false, 1},
+        RoundTripCase{"Stereo32bitHalfWidthKanaPassword", 101, 61, 32, "ste.wav", "-r 11025 -c 2 -b 16", 0.03, "ｶﾅ12",
+                      "①～", false, 4}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A FLAC too large for the picture is made smaller; stderr says to what,
@@ -374,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MemoTooLong", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo", std::string(2000, 'x')},
                     kMemoTooLong},
         RefusalCase{"MissingMemoFile", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--memo-file", "nope.txt"},
-                    "データがロードできません。"},
+                    kCannotLoad},
         RefusalCase{"PasswordNineBytes", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--password", "123456789"},
                     kPasswordTooLong},
         RefusalCase{"PasswordFiveFullWidth", {"embed", "image.bmp", "s.wav", "-o", "OUT", "--password", "あいうえお"},

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/Messages.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/Sanitizers.h"
@@ -18,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kCannotRead = "このデータは読み込めません。";
+const std::string kCannotRead = msg::kCannotRead;
 
 
 class CliScaleTest : public CliFixture {

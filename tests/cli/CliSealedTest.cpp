@@ -4,13 +4,14 @@
 
 #include <filesystem>
 
+#include "engine/Messages.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {
 namespace {
 
-const std::string kNotOpened = "パスフレーズが違うか、暗号化された音声がありません。\n";
+const std::string kNotOpened = std::string(msg::kSealedNotOpened) + "\n";
 const std::string kName = "小鳥🐦.wav";
 const std::string kMemo = "é😀 二行目\nおわり";
 
@@ -94,9 +95,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliSealedRefusal, ::testing::ValuesIn(kSealedRef
 // Passphrases the format cannot take are refused before anything is read.
 TEST_F(CliSealed, UnusablePassphrasesAreRefused) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", "パスフレーズを入力してください。"},
-      {std::string(1025, 'a'), "パスフレーズは1024バイト以内で入力してください。"},
-      {"\xFF", "パスフレーズに使用できない文字が含まれています。"},
+      {"", msg::kPassphraseEmpty},
+      {std::string(1025, 'a'), msg::kPassphraseTooLong},
+      {"\xFF", msg::kPassphraseNotUtf8},
   };
   for (const auto& [phrase, message] : cases) {
     const CliResult r = Cli({"extract", "s.bmp", "-o", "x.wav", "--sealed", "--password", phrase});
@@ -114,7 +115,7 @@ TEST_F(CliSealed, SoundBeyondTheSealedCapacityIsRefused) {
   const CliResult r =
       Cli({"embed", "image.bmp", kName, "-o", "s2.bmp", "--sealed", "--password-file", "pw"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "音声データが画像データに収まりません。\n");
+  EXPECT_EQ(r.err, std::string(msg::kSoundDoesNotFit) + "\n");
   EXPECT_FALSE(FileExists(P("s2.bmp")));
 }
 

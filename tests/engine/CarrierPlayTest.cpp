@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "commands/Commands.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "engine/Playback.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

@@ -5,7 +5,7 @@
 
 #include "engine/Sealed.h"
 #include "engine/SealedOrder.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

@@ -1,6 +1,6 @@
 // Embedding sound and memo, checked against the test's own reference encoder,
 // and memos carried through synthesis, save, reload and extraction.
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

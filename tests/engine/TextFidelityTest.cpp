@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {

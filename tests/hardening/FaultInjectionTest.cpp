@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "platform/PendingFile.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"
 #include "tests/support/NamedCases.h"

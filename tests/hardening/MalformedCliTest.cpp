@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 #include "tests/support/Sanitizers.h"

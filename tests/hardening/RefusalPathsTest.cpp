@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 
 #include "tests/support/Sanitizers.h"

@@ -11,7 +11,7 @@
 
 #include "platform/PendingFile.h"
 #include "platform/StopCleanup.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/hardening/ChildProcess.h"
 #include "tests/hardening/OpenInterposer.h"
 #include "tests/hardening/SyncInterposer.h"

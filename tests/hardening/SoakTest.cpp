@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 #include "tests/support/Sanitizers.h"
 

@@ -7,7 +7,7 @@
 
 #include "media/BmpClassic.h"
 #include "media/SynthesisImage.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 namespace korimo::test {
 namespace {

@@ -1,11 +1,5 @@
 // Reading BMP files into the working set: accepted, rejected and malformed files.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <functional>
-
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {
@@ -221,50 +215,6 @@ const FileCase kTiny[] = {
     {"Bytes60ClaimingLargeData", WithDataSize(Bytes(kGood.begin(), kGood.begin() + 60), 12288)},
 };
 INSTANTIATE_TEST_SUITE_P(Files, TinyBmp, ::testing::ValuesIn(kTiny), ByLabel{});
-
-// Paths that cannot be read. Absence reads like an empty file (refused, and
-// no file created); any other failure to open or read is a load error first.
-struct PathCase {
-  const char* label;
-  std::function<std::string(const TempDir&)> make;
-  Strings messages;
-};
-
-class UnopenableBmp : public BmpLoadTest, public ::testing::WithParamInterface<PathCase> {};
-
-TEST_P(UnopenableBmp, IsRefusedWithoutCreatingFiles) {
-  const std::string path = GetParam().make(tmp);
-  const Strings before = ListTree(tmp.path());
-  LoadImage(path);
-  EXPECT_EQ(platform.Texts(), GetParam().messages);
-  EXPECT_EQ(kc::OperationFailed, 1);
-  EXPECT_EQ(kc::ImageLoaded, 0);
-  EXPECT_EQ(ListTree(tmp.path()), before);
-}
-
-const PathCase kPaths[] = {
-    {"Missing", [](const TempDir& t) { return t / "missing.bmp"; }, {msg::kCannotRead}},
-    {"InMissingDirectory", [](const TempDir& t) { return t / "nodir/x.bmp"; }, {msg::kCannotRead}},
-    {"Directory",
-     [](const TempDir& t) {
-       std::filesystem::create_directory(t / "dir");
-       return t / "dir";
-     },
-     {msg::kCannotLoad, msg::kCannotRead}},
-    {"ThroughARegularFile",
-     [](const TempDir& t) {
-       WriteFile(t / "plain", Bytes{1});
-       return t / "plain/x.bmp";
-     },
-     {msg::kCannotLoad, msg::kCannotRead}},
-    {"SymbolicLinkLoop",
-     [](const TempDir& t) {
-       std::filesystem::create_symlink(t / "loop", t / "loop");
-       return t / "loop";
-     },
-     {msg::kCannotLoad, msg::kCannotRead}},
-};
-INSTANTIATE_TEST_SUITE_P(Paths, UnopenableBmp, ::testing::ValuesIn(kPaths), ByLabel{});
 
 }  // namespace
 }  // namespace korimo::test

@@ -12,7 +12,7 @@
 
 #include "commands/Commands.h"
 #include "engine/ImageSource.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 #include "tests/support/Sanitizers.h"
 

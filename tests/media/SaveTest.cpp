@@ -10,7 +10,7 @@
 #include <map>
 
 #include "platform/PendingFile.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

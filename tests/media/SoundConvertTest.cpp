@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "commands/Commands.h"
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {

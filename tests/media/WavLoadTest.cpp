@@ -1,8 +1,5 @@
 // Reading WAV files as the sound to embed: tags, names, fit, refusals.
-#include <filesystem>
-#include <functional>
-
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/NamedCases.h"
 
 namespace korimo::test {
@@ -281,40 +278,6 @@ TEST_F(WavLoadTest, MissingFileIsRefusedWithoutCreatingIt) {
   EXPECT_EQ(kc::MemoText, "前のメモ");
   EXPECT_FALSE(FileExists(tmp / "missing.wav"));
 }
-
-// A path that opens but cannot be read as a file, or fails to open for a
-// reason other than absence, is a read failure: no sound afterwards.
-struct UnopenableCase {
-  const char* label;
-  std::function<std::string(const TempDir&)> make;
-};
-
-class UnopenableSound : public WavLoadTest, public ::testing::WithParamInterface<UnopenableCase> {};
-
-TEST_P(UnopenableSound, IsAReadFailure) {
-  LoadPicture();
-  LoadSound(GetParam().make(tmp));
-  ExpectSoundReadFailure({msg::kCannotLoad});
-}
-
-const UnopenableCase kUnopenable[] = {
-    {"Directory",
-     [](const TempDir& t) {
-       std::filesystem::create_directory(t / "dir.wav");
-       return t / "dir.wav";
-     }},
-    {"ThroughARegularFile",
-     [](const TempDir& t) {
-       WriteFile(t / "plain", Bytes{1});
-       return t / "plain/x.wav";
-     }},
-    {"SymbolicLinkLoop",
-     [](const TempDir& t) {
-       std::filesystem::create_symlink(t / "loop", t / "loop");
-       return t / "loop";
-     }},
-};
-INSTANTIATE_TEST_SUITE_P(Paths, UnopenableSound, ::testing::ValuesIn(kUnopenable), ByLabel{});
 
 }  // namespace
 }  // namespace korimo::test

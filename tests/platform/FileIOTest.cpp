@@ -1,10 +1,12 @@
-// The file layer's own contract: whole-file reads to a limit, the identity of
-// a file, the exclusive create of the temporary sound, and a replacement that
-// keeps the old file's owner and group.
+// The file layer's own contract: opening inputs without waiting, whole-file
+// reads to a limit, the identity of a file, the exclusive create of the
+// temporary sound, and a replacement that keeps the old file's owner and group.
 #include "platform/FileIO.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <functional>
 #include <string>
@@ -24,6 +26,7 @@ struct WholeReadCase {
   const char* label;
   std::function<std::string(const TempDir&)> make;  // the path to read
   Status status;
+  int openError;  // errno of OpenForRead (ENOENT: no such file), 0 when it opens
 };
 
 constexpr std::size_t kLimit = 1000;
@@ -37,10 +40,16 @@ std::string FileOf(const TempDir& t, std::size_t size) {
 
 class WholeRead : public ::testing::TestWithParam<WholeReadCase> {};
 
-// A file is read whole up to and including the limit, and never waited on.
+// A file is read whole up to and including the limit, and never waited on;
+// opening tells a missing file from one that cannot be read, and refuses
+// what is no regular file or larger than an input can be at once.
 TEST_P(WholeRead, ReadsUpToTheLimit) {
   TempDir t;
   const std::string path = GetParam().make(t);
+  errno = 0;
+  const int fd = fileio::OpenForRead(path);
+  EXPECT_EQ(fd >= 0 ? 0 : errno, GetParam().openError);
+  fileio::Close(fd);
   const fileio::WholeFile file = fileio::ReadWholeFile(path, kLimit);
   EXPECT_EQ(file.status, GetParam().status);
   if (file.status == Status::Read) {
@@ -48,18 +57,43 @@ TEST_P(WholeRead, ReadsUpToTheLimit) {
   }
 }
 
+// A sparse file of `length` bytes: no disk, no memory.
+std::string SparseOf(const TempDir& t, off_t length) {
+  WriteFile(t / "sparse", Bytes{1});
+  EXPECT_EQ(::truncate((t / "sparse").c_str(), length), 0);
+  return t / "sparse";
+}
+
+constexpr off_t kLargestInput = static_cast<off_t>(fileio::kMaxInputBytes);
+
 const WholeReadCase kWholeReads[] = {
-    {"Empty", [](const TempDir& t) { return FileOf(t, 0); }, Status::Read},
-    {"ExactlyTheLimit", [](const TempDir& t) { return FileOf(t, kLimit); }, Status::Read},
-    {"OneByteOver", [](const TempDir& t) { return FileOf(t, kLimit + 1); }, Status::TooLong},
-    {"Missing", [](const TempDir& t) { return t / "missing"; }, Status::Unreadable},
-    {"Directory", [](const TempDir& t) { return t.path(); }, Status::Unreadable},
+    {"Empty", [](const TempDir& t) { return FileOf(t, 0); }, Status::Read, 0},
+    {"ExactlyTheLimit", [](const TempDir& t) { return FileOf(t, kLimit); }, Status::Read, 0},
+    {"OneByteOver", [](const TempDir& t) { return FileOf(t, kLimit + 1); }, Status::TooLong, 0},
+    {"LargestInput", [](const TempDir& t) { return SparseOf(t, kLargestInput); }, Status::TooLong, 0},
+    {"OverTheLargestInput", [](const TempDir& t) { return SparseOf(t, kLargestInput + 1); }, Status::Unreadable, EFBIG},
+    {"Missing", [](const TempDir& t) { return t / "missing"; }, Status::Unreadable, ENOENT},
+    {"InMissingDirectory", [](const TempDir& t) { return t / "nodir/x"; }, Status::Unreadable, ENOENT},
+    {"Directory", [](const TempDir& t) { return t.path(); }, Status::Unreadable, EISDIR},
+    {"ThroughARegularFile",
+     [](const TempDir& t) {
+       WriteFile(t / "plain", Bytes{1});
+       return t / "plain/x";
+     },
+     Status::Unreadable, ENOTDIR},
+    {"SymbolicLinkLoop",
+     [](const TempDir& t) {
+       ::symlink((t / "loop").c_str(), (t / "loop").c_str());
+       return t / "loop";
+     },
+     Status::Unreadable, ELOOP},
     {"FifoWithoutWriter",
      [](const TempDir& t) {
        ::mkfifo((t / "fifo").c_str(), 0600);
        return t / "fifo";
      },
-     Status::Unreadable},
+     Status::Unreadable, EINVAL},
+    {"Device", [](const TempDir&) { return std::string("/dev/zero"); }, Status::Unreadable, EINVAL},
 };
 INSTANTIATE_TEST_SUITE_P(Files, WholeRead, ::testing::ValuesIn(kWholeReads), ByLabel{});
 

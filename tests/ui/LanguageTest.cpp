@@ -42,7 +42,7 @@ class LanguageTest : public MainWindowTest, public ::testing::WithParamInterface
       if (GetParam().values[i]) setenv(kVariables[i], GetParam().values[i], 1);
       else unsetenv(kVariables[i]);
     }
-    translation = ui::InstallTranslation(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    translation = ui::InstallTranslation(QStringLiteral(KORIMO_PROGRAM_DIR));
     MainWindowTest::SetUp();
   }
   void TearDown() override {
