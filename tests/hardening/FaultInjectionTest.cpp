@@ -281,6 +281,19 @@ TEST_P(FileChangingBetweenReads, SoundIsAReadFailure) {
 
 INSTANTIATE_TEST_SUITE_P(Changes, FileChangingBetweenReads, ::testing::ValuesIn(kShrinkCases), ByLabel{});
 
+// A picture that shrinks after its length was taken is a read failure, not
+// a picture with the previous picture's bytes at its end.
+TEST_F(ShrinkTest, ImageShorterThanItsLengthIsAReadFailure) {
+  LoadImage(MakeBmp(64, 48, 32));  // memory the next picture may be read over
+  const std::string path = tmp / "short.bmp";
+  WriteFile(path, MakeBmp(64, 40, 32));
+  OpenInterposer::OverstateLength(path, 100);
+  LoadImage(path);
+  OpenInterposer::OverstateLength({}, 0);
+  EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
+  EXPECT_EQ(kc::ImageLoaded, 0);
+}
+
 // A file that grows between the reads is read as it was measured first for
 // the sound (its chunk size decides) and whole for the image.
 TEST_F(ShrinkTest, GrowingFilesStillLoad) {

@@ -1,6 +1,9 @@
 #include "tests/hardening/OpenInterposer.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -8,6 +11,8 @@
 
 extern "C" int __real_open(const char* path, int flags, ...);
 extern "C" int __real_open64(const char* path, int flags, ...);
+extern "C" int __real_fstat(int fd, struct stat* st);
+extern "C" int __real_fstat64(int fd, struct stat64* st);
 
 namespace korimo::test {
 namespace {
@@ -40,6 +45,25 @@ void OpenInterposer::Disarm() { g_armed = Armed{}; }
 int OpenInterposer::Opens() { return g_armed.opens; }
 
 void OpenInterposer::RefuseUnnamedFiles(bool refuse) { g_refuseUnnamed = refuse; }
+
+namespace {
+std::string g_overstated;
+long long g_extra = 0;
+}  // namespace
+
+void OpenInterposer::OverstateLength(const std::string& path, long long extra) {
+  g_overstated = path;
+  g_extra = extra;
+}
+
+// The extra length fstat() reports for descriptor `fd`.
+long long ExtraLengthOf(int fd) {
+  if (g_overstated.empty()) return 0;
+  char name[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), name, sizeof name - 1);
+  return n > 0 && std::string(name, static_cast<std::size_t>(n)) == g_overstated ? g_extra : 0;
+}
 
 namespace {
 
@@ -79,4 +103,16 @@ extern "C" int __wrap_open64(const char* path, int flags, ...) {
   korimo::test::BeforeOpen(path);
   if (korimo::test::RefusedAsUnnamed(flags)) return -1;
   return __real_open64(path, flags, mode);
+}
+
+extern "C" int __wrap_fstat(int fd, struct stat* st) {
+  const int r = __real_fstat(fd, st);
+  if (r == 0) st->st_size += korimo::test::ExtraLengthOf(fd);
+  return r;
+}
+
+extern "C" int __wrap_fstat64(int fd, struct stat64* st) {
+  const int r = __real_fstat64(fd, st);
+  if (r == 0) st->st_size += korimo::test::ExtraLengthOf(fd);
+  return r;
 }

@@ -20,6 +20,9 @@ class OpenInterposer {
   // While set, every open() asking for an unnamed file (O_TMPFILE) fails as
   // on a file system that cannot make one.
   static void RefuseUnnamedFiles(bool refuse);
+  // While set, fstat() of a descriptor of `path` reports it `extra` bytes
+  // longer than it is: the file shrank between its length and its read.
+  static void OverstateLength(const std::string& path, long long extra);
 };
 
 }  // namespace korimo::test
