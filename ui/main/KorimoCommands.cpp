@@ -14,14 +14,13 @@
 #include "engine/CarrierLayout.h"
 #include "engine/Korimocom.h"
 #include "engine/Sealed.h"
-#include "engine/CarrierLayout.h"
 #include "engine/Messages.h"
 #include "engine/TextFields.h"
 #include "engine/StatusText.h"
 #include "platform/Platform.h"
 #include "ui/desktop/QtPort.h"
 #include "ui/dialogs/Dialogs.h"
-#include "ui/dialogs/PassphraseDialog.h"
+#include "ui/main/FileFilters.h"
 #include "ui/main/KorimoMain.h"
 #include "ui/main/PictureImport.h"
 #include "ui/main/PicturePreview.h"
@@ -36,8 +35,6 @@ using commands::IgnoringErrors;
 
 namespace {
 
-constexpr char kBmpFilter[] = "BMP画像データ(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*";
-constexpr char kWavFilter[] = "WAV音声データ(*.wav)|*.wav|すべてのファイル(*.*)|*.*";
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // What a sound made to fit became, in the window's language.
@@ -212,24 +209,6 @@ void KorimoMain::menuFileSave_Click() {
   });
 }
 
-void KorimoMain::menuSoundSave_Click() {
-  if (!commands::SoundToKeep()) return;
-  const bool hasMemo = commands::LoadCarrierMemo();
-  std::string name = layout::StoredSoundName();
-  if (name.empty()) name = "sound.wav";
-  std::optional<SoundSaveChoice> choice;
-  IgnoringErrors([&] { choice = GetSoundSavePath(this, kWavFilter, name, hasMemo); });
-  platform::Current().DoEvents();
-  if (!choice) return;
-  // The memo goes beside the sound, under the sound's name with ".txt".
-  std::optional<std::string> memoPath;
-  if (choice->withMemo) {
-    const QFileInfo wav(Q(choice->path));
-    memoPath = wav.dir().filePath(wav.completeBaseName() + QStringLiteral(".txt")).toStdString();
-  }
-  IgnoringErrors([&] { commands::KeepSound(choice->path, memoPath); });
-}
-
 void KorimoMain::menuFileClear_Click() {
   IgnoringErrors([this] { AskToSaveUnsaved(); });
   Image2->clear();
@@ -245,44 +224,6 @@ void KorimoMain::menuToolHelp_Click() { ShowHelpContents(helpFile_); }
 void KorimoMain::menuAbout_Click() {
   DialogOpening = 1;
   ShowFrmAbout();
-}
-
-void KorimoMain::menuSealedSynthesize_Click() {
-  if (!commands::ReadyToSynthesize(msg::kLoadBothToSynthesize)) return;
-  // The memo as typed in メモ (loading a sound clears it).
-  const std::string memo = MemoText;
-  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/true);
-  Form_Activate();
-  if (!phrase) return;
-  const sealed::Passphrase passphrase(*phrase);
-  if (commands::SealSound(passphrase, memo, msg::kLoadBothToSynthesize) != commands::SynthesisOutcome::Done) return;
-  // What was sealed plays from memory until the window moves on.
-  sealed::Opened sealedNow;
-  sealedNow.sound.assign(SoundBytes.begin(), SoundBytes.begin() + SoundSize);
-  sealedNow.name = FileTitleOf(SoundPath);
-  sealedNow.memo = memo;
-  sealedSound_ = std::move(sealedNow);
-  UpdateView(Shown::Synthesized);
-}
-
-void KorimoMain::menuSealedOpen_Click() {
-  const std::optional<std::string> path = ChooseFileToOpen(kBmpFilter);
-  if (!path) return;
-  // Shown as any picture: a sealed one carries no sound to the ordinary reading.
-  if (!OpenImageFile(*path)) return;
-  std::optional<std::string> phrase = AskPassphrase(/*confirm=*/false);
-  Form_Activate();
-  if (!phrase) return;
-  const sealed::Passphrase passphrase(*phrase);
-  std::optional<sealed::Opened> opened;
-  if (commands::OpenSealed(passphrase, opened) != commands::SealedOpenOutcome::Opened) return;
-  sealedSound_ = std::move(opened);
-  // The same state as a carrier whose sound was found: 音声あり, nothing to save.
-  SoundLoaded = 1;
-  Synthesized = 1;
-  SoundSize = static_cast<Long>(sealedSound_->sound.size());
-  SoundPath.clear();  // 再生 plays it from memory too
-  UpdateView(Shown::ImageOpened, *path);
 }
 
 // ---- Buttons ------------------------------------------------------------------
