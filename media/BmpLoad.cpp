@@ -105,7 +105,6 @@ void LoadImageFrom(InputSource& source, ImageReading reading) {
     case InputSource::Opened::Ok:
       firstLength = source.Length().value_or(0);
       if (source.Read(probe, kBmpProbeSize) < 0) error.Raise();
-      source.Close();
       break;
   }
 
@@ -132,9 +131,9 @@ void LoadImageFrom(InputSource& source, ImageReading reading) {
   // The whole file: in one read straight into ImageBytes, or on demand.
   ImageLoaded = 1;
   bool readOk = false;
-  if (source.Open() == InputSource::Opened::Ok) {
-    // A file that shrank or changed its header since the probe is not the
-    // file the header values came from: that is a read failure.
+  if (source.Rewind()) {
+    // The same open file; one that shrank or changed its header since the
+    // probe is not the file the header values came from: a read failure.
     const auto length = source.Length();
     if (length && *length >= firstLength) {
       try {

@@ -1,6 +1,7 @@
 #include "media/InputSource.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,8 @@ InputSource::Opened FileSource::Open() {
   if (fd_ >= 0) return Opened::Ok;
   return errno == ENOENT ? Opened::Missing : Opened::Failed;
 }
+
+bool FileSource::Rewind() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0; }
 
 std::optional<std::size_t> FileSource::Length() { return fileio::FileLength(fd_); }
 

@@ -1,6 +1,7 @@
-// Where a loader's bytes come from: a file by path, opened afresh for each
-// read as the loaders have always done, or bytes already in memory (the
-// fuzzers, and callers that hold the file already).
+// Where a loader's bytes come from: a file by path, opened once and read from
+// its start again for the whole read, so that the header and the rest come
+// from the same file whatever happens to the path meanwhile; or bytes already
+// in memory (the fuzzers, and callers that hold the file already).
 #pragma once
 
 #include <cstddef>
@@ -16,9 +17,11 @@ class InputSource {
   enum class Opened { Ok, Missing, Failed };
 
   virtual ~InputSource() = default;
-  // Opens the input (again) at its start. Missing: no such file; nothing is
-  // ever created.
+  // Opens the input at its start. Missing: no such file; nothing is ever
+  // created.
   virtual Opened Open() = 0;
+  // Back to the start of the open input; false when it cannot go there.
+  virtual bool Rewind() = 0;
   // Length of the open input; nothing when it is not a regular file.
   virtual std::optional<std::size_t> Length() = 0;
   // Up to `size` bytes from the current position: the number read (less at
@@ -35,6 +38,7 @@ class FileSource final : public InputSource {
   explicit FileSource(std::string path) : path_(std::move(path)) {}
   ~FileSource() override { Close(); }
   Opened Open() override;
+  bool Rewind() override;
   std::optional<std::size_t> Length() override;
   long long Read(void* buffer, std::size_t size) override;
   void Close() override;
@@ -51,6 +55,10 @@ class MemorySource final : public InputSource {
   Opened Open() override {
     at_ = 0;
     return Opened::Ok;
+  }
+  bool Rewind() override {
+    at_ = 0;
+    return true;
   }
   std::optional<std::size_t> Length() override { return bytes_.size(); }
   long long Read(void* buffer, std::size_t size) override;

@@ -76,7 +76,6 @@ void LoadSoundFrom(const std::string& path, InputSource& source) {
     const auto length = source.Length();
     if (!length || source.Read(header, kHeaderSize) < 0) readFailure = true;
     firstLength = length.value_or(0);
-    source.Close();
     if (!readFailure) {
       const std::int64_t chunk = static_cast<std::int32_t>(std::uint32_t{header[4]} | (std::uint32_t{header[5]} << 8) |
                                                            (std::uint32_t{header[6]} << 16) |
@@ -117,7 +116,7 @@ void LoadSoundFrom(const std::string& path, InputSource& source) {
     try {
       SoundAreaSize = korimo::layout::SoundAreaSizeFor(ImageDataSize, nameBytes);
       Redim(SoundBytes, SoundAreaSize);
-      const bool again = source.Open() == InputSource::Opened::Ok;
+      const bool again = source.Rewind();
       const auto length = again ? source.Length() : std::nullopt;
       // A file cut short since the tags were read is a read failure; one that
       // was shorter than its chunk size from the start fills what it has.

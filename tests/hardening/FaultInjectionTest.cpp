@@ -218,11 +218,16 @@ TEST_F(TempDirFaultTest, FileSizeLimitForTheTempFile) {
   EXPECT_EQ(status, 0);
 }
 
-// ---- Files that change between the two reads --------------------------------
+// ---- Files that change between the header and the whole read ---------------
+//
+// The loaders open a file once. A file cut short meanwhile is a read failure;
+// a path removed or replaced meanwhile still names the file that was opened,
+// which loads as it was.
 
 struct ShrinkCase {
   const char* label;
   std::function<void(const std::string&)> change;
+  bool opened = false;  // only the path changed: the opened file loads
 };
 
 const ShrinkCase kShrinkCases[] = {
@@ -230,12 +235,13 @@ const ShrinkCase kShrinkCases[] = {
     {"TruncatedInsideTheHeader", [](const std::string& p) { fs::resize_file(p, 10); }},
     {"TruncatedToHalf", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }},
     {"CutByOneByte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }},
-    {"Removed", [](const std::string& p) { fs::remove(p); }},
+    {"Removed", [](const std::string& p) { fs::remove(p); }, true},
     {"ReplacedByADirectory",
      [](const std::string& p) {
        fs::remove(p);
        fs::create_directory(p);
-     }},
+     },
+     true},
 };
 
 class ShrinkTest : public FaultTest {
@@ -244,17 +250,31 @@ class ShrinkTest : public FaultTest {
     OpenInterposer::Disarm();
     FaultTest::TearDown();
   }
+  // Counts the opens of `path` and runs `change` between its header read and
+  // its whole read (the third length taken).
+  static void ChangeBeforeTheWholeRead(const std::string& path, std::function<void()> change) {
+    OpenInterposer::Arm(path, 1000, nullptr);
+    OpenInterposer::ArmLength(path, 3, std::move(change));
+  }
 };
 
 class FileChangingBetweenReads : public ShrinkTest, public ::testing::WithParamInterface<ShrinkCase> {};
 
 TEST_P(FileChangingBetweenReads, ImageIsAReadFailure) {
   const std::string path = tmp / "shrinking.bmp";
-  WriteFile(path, MakeBmp(64, 48));
+  const Bytes bmp = MakeBmp(64, 48);
+  WriteFile(path, bmp);
   kc::Redim(kc::SoundBytes, 10);
-  OpenInterposer::Arm(path, 2, [&] { GetParam().change(path); });
+  ChangeBeforeTheWholeRead(path, [&] { GetParam().change(path); });
   LoadImage(path);
-  EXPECT_EQ(OpenInterposer::Opens(), 2) << "the loader no longer reads the file twice";
+  EXPECT_EQ(OpenInterposer::Opens(), 1) << "the loader opens the file more than once";
+  EXPECT_GE(OpenInterposer::Lengths(), 3) << "the change never came";
+  if (GetParam().opened) {
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(kc::ImageLoaded, 1);
+    EXPECT_EQ(kc::ImageBytes, bmp);
+    return;
+  }
   EXPECT_EQ(platform.Texts(), Strings{msg::kCannotLoad});
   EXPECT_EQ(kc::ImageLoaded, 0);
   EXPECT_EQ(kc::OperationFailed, 0);
@@ -271,11 +291,19 @@ TEST_P(FileChangingBetweenReads, SoundIsAReadFailure) {
   PutMemo("前のメモ");
   ASSERT_EQ(kc::SoundLoaded, 1);
   const std::string path = tmp / "shrinking.wav";
-  WriteFile(path, MakeWav(3000));
+  const Bytes wav = MakeWav(3000);
+  WriteFile(path, wav);
   platform.Clear();
-  OpenInterposer::Arm(path, 2, [&] { GetParam().change(path); });
+  ChangeBeforeTheWholeRead(path, [&] { GetParam().change(path); });
   LoadSound(path);
-  EXPECT_EQ(OpenInterposer::Opens(), 2);
+  EXPECT_EQ(OpenInterposer::Opens(), 1);
+  EXPECT_GE(OpenInterposer::Lengths(), 3);
+  if (GetParam().opened) {
+    EXPECT_EQ(platform.Texts(), Strings{msg::kReplaceSound});
+    EXPECT_EQ(kc::SoundLoaded, 1);
+    EXPECT_EQ(kc::SoundSize, static_cast<kc::Long>(wav.size()));
+    return;
+  }
   ExpectSoundReadFailure({msg::kReplaceSound, msg::kCannotLoad});
 }
 
@@ -300,7 +328,7 @@ TEST_F(ShrinkTest, GrowingFilesStillLoad) {
   const std::string image = tmp / "grow.bmp";
   const Bytes bmp = MakeBmp(64, 48);
   WriteFile(image, bmp);
-  OpenInterposer::Arm(image, 2, [&] { WriteFile(image, Concat(bmp, Bytes(100, 7))); });
+  ChangeBeforeTheWholeRead(image, [&] { WriteFile(image, Concat(bmp, Bytes(100, 7))); });
   LoadImage(image);
   EXPECT_EQ(kc::ImageLoaded, 1);
   EXPECT_EQ(kc::ImageBytes.size(), bmp.size() + 100);
@@ -309,7 +337,7 @@ TEST_F(ShrinkTest, GrowingFilesStillLoad) {
   const std::string sound = tmp / "grow.wav";
   const Bytes wav = MakeWav(500);
   WriteFile(sound, wav);
-  OpenInterposer::Arm(sound, 2, [&] { WriteFile(sound, Concat(wav, Bytes(100, 7))); });
+  ChangeBeforeTheWholeRead(sound, [&] { WriteFile(sound, Concat(wav, Bytes(100, 7))); });
   LoadSound(sound);
   EXPECT_EQ(kc::SoundLoaded, 1);
   EXPECT_EQ(kc::SoundSize, static_cast<kc::Long>(wav.size()));

@@ -24,6 +24,7 @@ struct Armed {
   std::function<void()> action;
 };
 Armed g_armed;
+Armed g_armedLength;  // the same for a file's length
 bool g_refuseUnnamed = false;
 
 void BeforeOpen(const char* path) {
@@ -40,7 +41,10 @@ void OpenInterposer::Arm(const std::string& path, int nth, std::function<void()>
   g_armed = Armed{path, nth, 0, std::move(action)};
 }
 
-void OpenInterposer::Disarm() { g_armed = Armed{}; }
+void OpenInterposer::Disarm() {
+  g_armed = Armed{};
+  g_armedLength = Armed{};
+}
 
 int OpenInterposer::Opens() { return g_armed.opens; }
 
@@ -56,13 +60,35 @@ void OpenInterposer::OverstateLength(const std::string& path, long long extra) {
   g_extra = extra;
 }
 
-// The extra length fstat() reports for descriptor `fd`.
-long long ExtraLengthOf(int fd) {
-  if (g_overstated.empty()) return 0;
+namespace {
+
+std::string PathOf(int fd) {
   char name[PATH_MAX];
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
   const ssize_t n = ::readlink(link.c_str(), name, sizeof name - 1);
-  return n > 0 && std::string(name, static_cast<std::size_t>(n)) == g_overstated ? g_extra : 0;
+  return n > 0 ? std::string(name, static_cast<std::size_t>(n)) : std::string();
+}
+}  // namespace
+
+void OpenInterposer::ArmLength(const std::string& path, int nth, std::function<void()> action) {
+  g_armedLength = Armed{path, nth, 0, std::move(action)};
+}
+
+int OpenInterposer::Lengths() { return g_armedLength.opens; }
+
+// Before an fstat() of descriptor `fd`: the armed action, when it is due.
+void BeforeLength(int fd) {
+  if (g_armedLength.path.empty() || PathOf(fd) != g_armedLength.path) return;
+  if (++g_armedLength.opens == g_armedLength.nth && g_armedLength.action) {
+    auto action = std::exchange(g_armedLength.action, nullptr);
+    action();
+  }
+}
+
+// The extra length fstat() reports for descriptor `fd`.
+long long ExtraLengthOf(int fd) {
+  if (g_overstated.empty()) return 0;
+  return PathOf(fd) == g_overstated ? g_extra : 0;
 }
 
 namespace {
@@ -106,12 +132,14 @@ extern "C" int __wrap_open64(const char* path, int flags, ...) {
 }
 
 extern "C" int __wrap_fstat(int fd, struct stat* st) {
+  korimo::test::BeforeLength(fd);
   const int r = __real_fstat(fd, st);
   if (r == 0) st->st_size += korimo::test::ExtraLengthOf(fd);
   return r;
 }
 
 extern "C" int __wrap_fstat64(int fd, struct stat64* st) {
+  korimo::test::BeforeLength(fd);
   const int r = __real_fstat64(fd, st);
   if (r == 0) st->st_size += korimo::test::ExtraLengthOf(fd);
   return r;

@@ -23,6 +23,12 @@ class OpenInterposer {
   // While set, fstat() of a descriptor of `path` reports it `extra` bytes
   // longer than it is: the file shrank between its length and its read.
   static void OverstateLength(const std::string& path, long long extra);
+  // Runs `action` just before the `nth` (1-based) fstat() of a descriptor of
+  // `path`; once. A loader takes a file's length when it opens it, when it
+  // reads the header and again before the whole read: the third is the
+  // moment between the header and the rest.
+  static void ArmLength(const std::string& path, int nth, std::function<void()> action);
+  static int Lengths();
 };
 
 }  // namespace korimo::test
