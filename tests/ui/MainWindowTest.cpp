@@ -373,6 +373,10 @@ TEST_F(MainWindowTest, SealedPictureRoundTrip) {
   EXPECT_EQ(shown, Q("メモ"));
   EXPECT_EQ(RecordingPlatform::Get().playedBytes, std::vector<Bytes>{ReadFile(sound)});
   EXPECT_FALSE(FileExists(TempWav()));
+  // 音声を保存 keeps the opened sound exactly as it was sealed.
+  dialogAnswers.push_back(dir / "kept.wav");
+  window->menuSoundSave_Click();
+  EXPECT_EQ(ReadFile(dir / "kept.wav"), ReadFile(sound));
   window->menuFileClear_Click();
   driver.Box(Q(msg::kLoadCarrier));
   Press(2);

@@ -23,9 +23,12 @@ using namespace Korimocom;
 using commands::IgnoringErrors;
 
 void KorimoMain::menuSoundSave_Click() {
-  if (!commands::SoundToKeep()) return;
-  const bool hasMemo = commands::LoadCarrierMemo();
-  std::string name = layout::StoredSoundName();
+  // A sealed sound opened in the window is kept in memory only; any other
+  // comes from the working set.
+  const bool sealedNow = sealedSound_.has_value();
+  if (!sealedNow && !commands::SoundToKeep()) return;
+  const bool hasMemo = sealedNow ? !sealedSound_->memo.empty() : commands::LoadCarrierMemo();
+  std::string name = sealedNow ? sealedSound_->name : layout::StoredSoundName();
   if (name.empty()) name = "sound.wav";
   std::optional<SoundSaveChoice> choice;
   IgnoringErrors([&] { choice = GetSoundSavePath(this, kWavFilter, name, hasMemo); });
@@ -37,7 +40,12 @@ void KorimoMain::menuSoundSave_Click() {
     const QFileInfo wav(QString::fromStdString(choice->path));
     memoPath = wav.dir().filePath(wav.completeBaseName() + QStringLiteral(".txt")).toStdString();
   }
-  IgnoringErrors([&] { commands::KeepSound(choice->path, memoPath); });
+  IgnoringErrors([&] {
+    if (sealedNow)
+      commands::KeepSound(sealedSound_->sound, sealedSound_->memo, choice->path, memoPath);
+    else
+      commands::KeepSound(choice->path, memoPath);
+  });
 }
 
 void KorimoMain::menuSealedSynthesize_Click() {
