@@ -191,6 +191,14 @@ SealOutcome Seal(const Passphrase& passphrase, const Content& content, const Key
   }
   const std::optional<std::size_t> saltEnd = WalkSalt(region, [](std::size_t, std::size_t) {});
   if (!saltEnd) return SealOutcome::DoesNotFit;
+  // Bytes of value 0 or 255 can leave too few usable ones: find out before
+  // anything is changed (and before the key is derived). The keyed order
+  // visits every byte of the area once, so there is room exactly when the
+  // area holds a usable byte for every bit.
+  const std::size_t bits = 8 * (kSealedHeaderBytes + bodyBytes + kTagBytes);
+  std::size_t usable = 0;
+  for (std::size_t i = *saltEnd; i < region.end && usable < bits; ++i) usable += Usable(At(i)) ? 1 : 0;
+  if (usable < bits) return SealOutcome::DoesNotFit;
 
   Secret keys(kKeyMaterialBytes);
   DeriveKeys(passphrase, salt.data(), cost, keys);
@@ -213,12 +221,6 @@ SealOutcome Seal(const Passphrase& passphrase, const Content& content, const Key
                                                       keys.data());
 
   const std::span<const Byte, 32> orderKey(keys.data() + kKeyBytes, kOrderKeyBytes);
-  const std::size_t bits = 8 * stream.size();
-  // Bytes of value 0 or 255 can leave too few usable ones: find out before
-  // anything is changed.
-  if (!Scatter(orderKey, *saltEnd, region.end).Walk(bits, [](std::size_t, std::size_t) {}))
-    return SealOutcome::DoesNotFit;
-
   RandomDirection random;
   const std::function<bool()> up = fixed ? fixed->up : std::function<bool()>(std::ref(random));
   WalkSalt(region, [&](std::size_t i, std::size_t n) { PutBit(i, (salt[n / 8] >> (7 - n % 8)) & 1u, up); });
