@@ -31,10 +31,7 @@ constexpr int kMinBitCount = 24;
 // Shows a message with the normal cursor and puts the hourglass back.
 void ShowBetweenWaits(const char* text, const std::string& reason = {}) {
   platform::Current().SetWaitCursor(false);
-  if (reason.empty())
-    platform::Notify(text);
-  else
-    platform::Notify(text, reason);
+  platform::Notify(text, reason);
   platform::Current().SetWaitCursor(true);
 }
 

@@ -14,10 +14,7 @@ namespace Korimocom {
 namespace {
 
 bool Refuse(const char* message, const std::string& reason = {}) {
-  if (reason.empty())
-    korimo::platform::Notify(message);
-  else
-    korimo::platform::Notify(message, reason);
+  korimo::platform::Notify(message, reason);
   OperationFailed = 1;
   return false;
 }

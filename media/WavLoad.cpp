@@ -34,10 +34,7 @@ constexpr std::int64_t kMinChunkSize = 4;
 
 void ShowWithNormalCursor(const char* text, const std::string& reason = {}) {
   platform::Current().SetWaitCursor(false);
-  if (reason.empty())
-    platform::Notify(text);
-  else
-    platform::Notify(text, reason);
+  platform::Notify(text, reason);
 }
 
 void LoadSoundFrom(const std::string& path, InputSource& source) {

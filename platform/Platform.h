@@ -69,7 +69,12 @@ void SetCurrent(Platform* platform);
 inline void Notify(const std::string& text) {
   Current().MessageBox(text, Buttons::Ok, Icon::Exclamation);
 }
-// The same box, and the reason where the port has room for it.
-inline void Notify(const std::string& text, const std::string& reason) { Current().NotifyWithReason(text, reason); }
+// The same box, and the reason (when there is one) where the port has room for it.
+inline void Notify(const std::string& text, const std::string& reason) {
+  if (reason.empty())
+    Notify(text);
+  else
+    Current().NotifyWithReason(text, reason);
+}
 
 }  // namespace korimo::platform
