@@ -19,8 +19,7 @@ namespace {
 // Why `path` could not be written, `error` being the errno of the failure:
 // most often its folder takes no new file, so that is named.
 std::string SaveFailureReason(const std::string& path, int error) {
-  const auto slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = korimo::fileio::DirectoryOf(path);
   if (::access(folder.c_str(), W_OK | X_OK) != 0)
     return "the folder " + folder + " cannot be written: " + std::strerror(errno);
   return error != 0 ? std::string(std::strerror(error)) : std::string("the file cannot be written");

@@ -83,13 +83,6 @@ std::optional<std::string> ResolveTarget(const std::string& path) {
   return resolved;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // A short hidden name for the pending file, so that a target name of up to
 // 255 bytes still leaves room for it.
 std::string PendingName(const std::string& folder) {
@@ -194,6 +187,13 @@ bool ReserveInPlace(int fd, std::size_t oldSize, std::size_t size, bool& extende
 }
 
 }  // namespace
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
 
 PendingFile::~PendingFile() { Discard(); }
 

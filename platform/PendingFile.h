@@ -11,6 +11,9 @@
 
 namespace korimo::fileio {
 
+// The folder a path names a file in: "." for a bare name, "/" at the root.
+std::string DirectoryOf(const std::string& path);
+
 // Bytes handed over in parts, in order: a producer calls `write` for each part
 // and returns false when it cannot give them all (or when `write` fails).
 // It may be run again, and must then give the same bytes.
